@@ -1,0 +1,65 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <cstddef>
+#include <deque>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "framework/gtk/GtkControlPeer.h"
+
+namespace fw::gtk {
+
+class GtkWindowPeer;
+
+// An HTMLViewer shown by a WebKitWebView of the shared engine context.
+class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
+ public:
+  GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer);
+  ~GtkWebViewPeer() override;
+
+  void LoadURL(const std::string& url) override;
+  void GoBack() override;
+  void GoForward() override;
+
+  WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
+  // The short-lived engine views this viewer holds for new-window requests
+  // that are not settled yet.
+  std::size_t PendingRequestViews() const { return requests_.size(); }
+
+ private:
+  class RequestView;
+
+  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                               GError* error, gpointer self);
+  static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                     gpointer self);
+
+  // Makes the engine view that takes a page's new-window request on this
+  // viewer's behalf; `requester` is the view whose page asked.
+  GtkWidget* TakeNewWindowRequest(WebKitWebView* requester);
+  void ReleaseRequestView(RequestView* request);
+  void RecoverFromCrash();
+
+  HTMLViewer& viewer_;
+  std::list<std::unique_ptr<RequestView>> requests_;
+  // When the web process ended by itself lately, to bound the reloads.
+  std::deque<gint64> crashTimes_;
+  // A load the engine gave up on because its navigation was refused or
+  // replaced does not count as a completed document.
+  bool loadAbandoned_ = false;
+  SourceId reload_;
+  SignalConnection decidePolicy_;
+  SignalConnection loadChanged_;
+  SignalConnection loadFailed_;
+  SignalConnection create_;
+  SignalConnection terminated_;
+};
+
+}  // namespace fw::gtk

@@ -1,0 +1,227 @@
+#include "framework/gtk/GtkWindowPeer.h"
+
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+
+#include "framework/Controls.h"
+#include "framework/Runtime.h"
+#include "framework/Window.h"
+#include "framework/gtk/EditKeys.h"
+#include "framework/gtk/GtkControlPeer.h"
+#include "framework/gtk/GtkTesting.h"
+#include "framework/gtk/Placer.h"
+
+namespace fw::gtk {
+namespace {
+
+// GTK cannot make a window of no size; what the framework asked for is still
+// what Bounds() reports until the toolkit says otherwise.
+gint AtLeastOne(int32_t value) { return std::max<int32_t>(1, value); }
+
+// The engine's own command for an Edit command; nil for one it has not.
+const char* EngineEditingCommand(const std::string& command) {
+  if (command == "EditCut") return WEBKIT_EDITING_COMMAND_CUT;
+  if (command == "EditCopy") return WEBKIT_EDITING_COMMAND_COPY;
+  if (command == "EditPaste") return WEBKIT_EDITING_COMMAND_PASTE;
+  if (command == "EditSelectAll") return WEBKIT_EDITING_COMMAND_SELECT_ALL;
+  return nullptr;
+}
+
+}  // namespace
+
+GtkWindowPeer::GtkWindowPeer(Window& window)
+    : owner_(window),
+      window_(GObjectPtr<GtkWidget>::Share(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
+      placer_(PlacerNew()),
+      bounds_(window.Bounds()) {
+  gtk_container_add(GTK_CONTAINER(window_.get()), placer_);
+  gtk_widget_show(placer_);
+  GtkWidget* w = window_.get();
+  configure_ = SignalConnection(
+      w, g_signal_connect(w, "configure-event", G_CALLBACK(OnConfigure), this));
+  delete_ = SignalConnection(w, g_signal_connect(w, "delete-event", G_CALLBACK(OnDelete), this));
+  keyPress_ = SignalConnection(
+      w, g_signal_connect(w, "key-press-event", G_CALLBACK(OnKeyPress), this));
+  realize_ = SignalConnection(w, g_signal_connect(w, "realize", G_CALLBACK(OnRealize), this));
+  SetTitle(window.Title());
+  SetSizeLimits(window.Limits());
+  SetDecorations(window.Decorations());
+}
+
+GtkWindowPeer::~GtkWindowPeer() { Destroy(); }
+
+void GtkWindowPeer::SetTitle(const std::string& title) {
+  gtk_window_set_title(Widget(), title.c_str());
+}
+
+void GtkWindowPeer::SetSizeLimits(const SizeLimits& limits) {
+  GdkGeometry geometry{};
+  geometry.min_width = AtLeastOne(limits.minWidth);
+  geometry.min_height = AtLeastOne(limits.minHeight);
+  geometry.max_width = std::max(geometry.min_width, limits.maxWidth);
+  geometry.max_height = std::max(geometry.min_height, limits.maxHeight);
+  gtk_window_set_geometry_hints(Widget(), nullptr, &geometry,
+                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+}
+
+void GtkWindowPeer::SetDecorations(const WindowDecorations& decorations) {
+  decorations_ = decorations;
+  gtk_window_set_deletable(Widget(), decorations.closeButton);
+  gtk_window_set_resizable(Widget(), decorations.resizeable);
+  if (decorations.fullScreen) {
+    gtk_window_fullscreen(Widget());
+  } else {
+    gtk_window_unfullscreen(Widget());
+  }
+  ApplyWindowFunctions();
+}
+
+// GTK has no switch of its own for the minimize and maximize buttons; the
+// window manager is told through the window's functions and decorations,
+// which need the window's GdkWindow and so wait for it to be realized.
+void GtkWindowPeer::ApplyWindowFunctions() {
+  GdkWindow* gdkWindow = gtk_widget_get_window(window_.get());
+  if (gdkWindow == nullptr) {
+    return;
+  }
+  int functions = GDK_FUNC_MOVE;
+  int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU;
+  if (decorations_.resizeable) {
+    functions |= GDK_FUNC_RESIZE;
+    decorations |= GDK_DECOR_RESIZEH;
+  }
+  if (decorations_.minimizeButton) {
+    functions |= GDK_FUNC_MINIMIZE;
+    decorations |= GDK_DECOR_MINIMIZE;
+  }
+  if (decorations_.maximizeButton && decorations_.resizeable) {
+    functions |= GDK_FUNC_MAXIMIZE;
+    decorations |= GDK_DECOR_MAXIMIZE;
+  }
+  if (decorations_.closeButton) {
+    functions |= GDK_FUNC_CLOSE;
+  }
+  gdk_window_set_functions(gdkWindow, static_cast<GdkWMFunction>(functions));
+  gdk_window_set_decorations(gdkWindow, static_cast<GdkWMDecoration>(decorations));
+}
+
+void GtkWindowPeer::SetBounds(const Rect& bounds) {
+  bounds_ = bounds;
+  if (destroyed_) {
+    return;
+  }
+  gtk_window_move(Widget(), bounds.left, bounds.top);
+  gtk_window_resize(Widget(), AtLeastOne(bounds.width), AtLeastOne(bounds.height));
+}
+
+Rect GtkWindowPeer::Bounds() const { return bounds_; }
+
+void GtkWindowPeer::Show() {
+  if (destroyed_) {
+    return;
+  }
+  // Placed and sized before it is first mapped, so that nobody sees it jump.
+  // Only the window and its placer are shown here: each control is already
+  // shown or hidden as its Visible property says.
+  gtk_window_move(Widget(), bounds_.left, bounds_.top);
+  gtk_window_resize(Widget(), AtLeastOne(bounds_.width), AtLeastOne(bounds_.height));
+  gtk_widget_show(window_.get());
+}
+
+void GtkWindowPeer::Destroy() {
+  if (destroyed_) {
+    return;
+  }
+  destroyed_ = true;
+  configure_.Disconnect();
+  delete_.Disconnect();
+  keyPress_.Disconnect();
+  realize_.Disconnect();
+  gtk_widget_destroy(window_.get());
+}
+
+void GtkWindowPeer::OnRealize(GtkWidget*, gpointer self) {
+  try {
+    static_cast<GtkWindowPeer*>(self)->ApplyWindowFunctions();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+}
+
+gboolean GtkWindowPeer::OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self) {
+  try {
+    auto* peer = static_cast<GtkWindowPeer*>(self);
+    // The event's size is the new one (get_size still lags here); the
+    // position comes from get_position, which under a window manager is the
+    // frame's origin, the same point that gtk_window_move places.
+    gint left = 0;
+    gint top = 0;
+    gtk_window_get_position(GTK_WINDOW(widget), &left, &top);
+    peer->bounds_ = Rect{left, top, event->width, event->height};
+    peer->owner_.SizeMaybeChanged();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+  return FALSE;
+}
+
+gboolean GtkWindowPeer::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  try {
+    // The framework decides; when it closes the window it destroys this peer
+    // itself, so nothing of the peer is touched after the call.
+    static_cast<GtkWindowPeer*>(self)->owner_.PeerCloseRequested();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+  return TRUE;
+}
+
+gboolean GtkWindowPeer::OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
+  try {
+    const std::string command = EditCommandForKey(event->keyval, event->state);
+    if (command.empty()) {
+      return FALSE;
+    }
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
+    RectControl* control = focus != nullptr ? ControlOfWidget(focus) : nullptr;
+    if (control == nullptr) {
+      return FALSE;
+    }
+    if (control->HandleMenuCommand(command)) {
+      return TRUE;
+    }
+    // Not handled: the toolkit does what the key does. A web view is told the
+    // command outright; any other widget gets the key as usual.
+    if (auto* viewer = dynamic_cast<HTMLViewer*>(control)) {
+      const char* engineCommand = EngineEditingCommand(command);
+      WebKitWebView* view = EngineViewOf(*viewer);
+      if (engineCommand != nullptr && view != nullptr) {
+        webkit_web_view_execute_editing_command(view, engineCommand);
+        return TRUE;
+      }
+    }
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+  return FALSE;
+}
+
+// --- Test hooks ----------------------------------------------------------------
+
+GtkWidget* WidgetOf(const RectControl& control) {
+  if (auto* peer = dynamic_cast<GtkControlPeer*>(control.Peer())) {
+    return peer->Widget();
+  }
+  if (auto* viewer = dynamic_cast<const HTMLViewer*>(&control)) {
+    return GTK_WIDGET(EngineViewOf(*viewer));
+  }
+  return nullptr;
+}
+
+GtkWindow* ToplevelOf(const Window& window) {
+  auto* peer = dynamic_cast<GtkWindowPeer*>(window.Peer());
+  return peer != nullptr ? peer->Widget() : nullptr;
+}
+
+}  // namespace fw::gtk
