@@ -183,7 +183,9 @@ FolderItemPtr GetApplicationBundleResources() {
   auto prefix = bin->Parent();
   if (!prefix) throw NilObjectException("the executable's folder has no parent");
   auto share = prefix->Child("share");
-  return share ? share->Child("tambourin") : nullptr;
+  auto resources = share ? share->Child("tambourin") : nullptr;
+  // A program installed without its pictures has no resources folder.
+  return resources && resources->IsFolder() ? resources : nullptr;
 }
 
 }  // namespace fw

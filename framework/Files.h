@@ -87,7 +87,8 @@ class SpecialFolder {
 };
 
 // The folder holding the program's pictures: the executable's parent's
-// parent's child "share/tambourin". Raises NilObjectException when the
+// parent's child "share/tambourin", or nil when there is no such folder.
+// Raises NilObjectException when the
 // executable or one of those parents cannot be had.
 FolderItemPtr GetApplicationBundleResources();
 

@@ -1,0 +1,286 @@
+// The framework's object model on the in-memory backend: property lists, the
+// window's event table and registry, the entry table, files and values.
+
+#include <fstream>
+
+#include "framework/Errors.h"
+#include "framework/Files.h"
+#include "framework/PluginEntries.h"
+#include "framework/PropertyList.h"
+#include "framework/Values.h"
+#include "tests/TestSupport.h"
+
+namespace tambourin::test {
+namespace {
+
+// Big-endian helpers for writing expected bytes by hand.
+std::string I32(uint32_t v) {
+  return {static_cast<char>(v >> 24), static_cast<char>((v >> 16) & 0xFF),
+          static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
+}
+std::string B(bool v) { return std::string(1, v ? '\1' : '\0'); }
+
+using FrameworkTest = ProgramTest;
+
+// --- The window's own property list ------------------------------------------
+
+TEST_F(FrameworkTest, TheWindowListHoldsItsTwentyOneEntriesByteForByte) {
+  std::string expected;
+  expected += "Placement " + I32(0) + "Width " + I32(1) + "Height " + I32(1);
+  expected += "MinWidth " + I32(64) + "MinHeight " + I32(64);
+  expected += "MaxWidth " + I32(32000) + "MaxHeight " + I32(32000);
+  expected += "Frame " + I32(0) + "Composite " + B(true) + "HasBackColor " + B(false);
+  expected += std::string("BackColor ") + "\xBF\xBF\xBF";
+  expected += "Title " + I32(9) + "Tambourin";
+  expected += "Visible " + B(true) + "FullScreen " + B(false) + "MenuBarVisible " + B(true);
+  expected += "CloseButton " + B(true) + "Resizeable " + B(true) + "LiveResize " + B(true);
+  expected += "MaximizeButton " + B(true) + "MinimizeButton " + B(true);
+  expected += "MacProcID " + I32(0);
+  EXPECT_EQ(Window1::LayoutProperties(), expected);
+}
+
+TEST_F(FrameworkTest, TheWindowListGivesTheWindowItsTitleLimitsAndBoxes) {
+  auto window = OpenWindow();
+  EXPECT_EQ(window->Title(), "Tambourin");
+  EXPECT_EQ(fw::headless::PeerTitle(*window), "Tambourin");
+  const fw::SizeLimits limits = window->Limits();
+  EXPECT_EQ(limits.minWidth, 64);
+  EXPECT_EQ(limits.minHeight, 64);
+  EXPECT_EQ(limits.maxWidth, 32000);
+  EXPECT_EQ(limits.maxHeight, 32000);
+  const fw::WindowDecorations boxes = window->Decorations();
+  EXPECT_TRUE(boxes.closeButton);
+  EXPECT_TRUE(boxes.minimizeButton);
+  EXPECT_TRUE(boxes.maximizeButton);
+  EXPECT_TRUE(boxes.resizeable);
+  EXPECT_FALSE(boxes.fullScreen);
+  EXPECT_EQ(std::get<int32_t>(window->Property("MacProcId")), 0);
+  EXPECT_EQ(std::get<fw::Color>(window->Property("BackColor")), (fw::Color{191, 191, 191}));
+  EXPECT_FALSE(window->ContentsChanged());
+}
+
+// --- Damaged lists -------------------------------------------------------------
+
+TEST_F(FrameworkTest, ADamagedListIsRefusedWholeNamingTheKeyAndOffset) {
+  const std::string good = "Title " + I32(3) + "Abc";  // 13 bytes
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string key;
+    std::size_t offset;
+  };
+  const Case cases[] = {
+      {"unknown key", good + "Colour " + I32(1), "Colour", 13},
+      {"key without its space", good + "Visible", "Visible", 13},
+      {"integer cut short", good + "Width " + I32(5).substr(0, 3), "Width", 13},
+      {"text cut short", good + "Title " + I32(10) + "short", "Title", 13},
+      {"Boolean neither 0 nor 1", good + "Visible " + "\x02", "Visible", 13},
+      {"bytes left over", good + "\x01\x02", "", 13},
+      {"key of another class", good + "Caption " + I32(1) + "x", "Caption", 13},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto window = std::make_shared<class Window1>();
+    try {
+      fw::SetProperties(*window, c.bytes);
+      ADD_FAILURE() << "the list was accepted";
+    } catch (const fw::PropertyListException& e) {
+      EXPECT_EQ(e.Key(), c.key);
+      EXPECT_EQ(e.Offset(), c.offset);
+      EXPECT_NE(std::string(e.what()).find("byte " + std::to_string(c.offset)), std::string::npos);
+    }
+    // Nothing of it was applied, not even the good first entry.
+    EXPECT_FALSE(window->HasProperty("Title"));
+  }
+}
+
+// --- Window events and the implicit window ---------------------------------------
+
+// Records what the accessor answers from inside the window's own handlers.
+class WatchedWindow : public Window1 {
+ public:
+  std::vector<std::shared_ptr<class Window1>> seen;
+  void Event_Open() override {
+    seen.push_back(tambourin::Window1());
+    Window1::Event_Open();
+  }
+  void Event_Resized() override {
+    seen.push_back(tambourin::Window1());
+    Window1::Event_Resized();
+  }
+  void Event_Close() override {
+    seen.push_back(tambourin::Window1());
+    Window1::Event_Close();
+  }
+};
+
+TEST_F(FrameworkTest, TheAccessorGivesTheOneWindowAlsoFromItsOwnHandlers) {
+  auto window = std::make_shared<WatchedWindow>();
+  {
+    fw::DispatchScope scope;
+    window->Constructor();
+  }
+  EXPECT_EQ(tambourin::Window1(), window);
+  EXPECT_EQ(tambourin::Window1(), window);
+  fw::headless::UserClose(*window);
+  ASSERT_GE(window->seen.size(), 3u);  // Open, Resized at least once, Close
+  for (const auto& seen : window->seen) EXPECT_EQ(seen, window);
+  EXPECT_EQ(fw::OpenWindows().size(), 0u);
+}
+
+TEST_F(FrameworkTest, OnlyTheFiveBoundEventsRunCodeAndACloseIsNeverRefused) {
+  auto window = OpenWindow();
+  int bound = 0;
+  for (std::size_t i = 0; i < fw::kWindowEventCount; ++i) {
+    const auto event = static_cast<fw::WindowEvent>(i);
+    if (window->IsBound(event)) {
+      ++bound;
+      continue;
+    }
+    SCOPED_TRACE(fw::WindowEventName(event));
+    EXPECT_FALSE(window->RaiseEvent(event));
+  }
+  EXPECT_EQ(bound, 5);
+  for (auto event : {fw::WindowEvent::Layout, fw::WindowEvent::CreateControls,
+                     fw::WindowEvent::Open, fw::WindowEvent::Close, fw::WindowEvent::Resized}) {
+    EXPECT_TRUE(window->IsBound(event)) << fw::WindowEventName(event);
+  }
+  fw::headless::UserClose(*window);
+  EXPECT_TRUE(window->IsClosed());
+}
+
+TEST_F(FrameworkTest, ClassRecordsComeParentsFirstAndTheProgramsTwoLast) {
+  const auto& records = fw::ClassRecords();
+  ASSERT_GE(records.size(), 3u);
+  EXPECT_EQ(records[records.size() - 2]->name, "App");
+  EXPECT_EQ(records.back()->name, "Window1.Window1");
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (records[i]->parent.empty()) continue;
+    bool parentBefore = false;
+    for (std::size_t j = 0; j < i; ++j) parentBefore |= records[j]->name == records[i]->parent;
+    EXPECT_TRUE(parentBefore) << records[i]->name;
+  }
+  EXPECT_THROW(fw::RegisterClassRecord({"Orphan", "NoSuchParent", {}, {}}), fw::RuntimeException);
+}
+
+TEST_F(FrameworkTest, AnExceptionOutOfAHandlerIsReportedAndTheProgramGoesOn) {
+  auto window = OpenWindow();
+  auto& button = Control<fw::BevelButton>("BevelButton3");
+  fw::InstallInstanceEventHandler(button, "Action", fw::ActionHandler([](fw::RectControl&) {
+                                    throw fw::NilObjectException("nothing there");
+                                  }));
+  testing::internal::CaptureStderr();
+  fw::headless::Click(button);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("NilObjectException: nothing there"), std::string::npos) << err;
+  EXPECT_TRUE(window->IsOpen());
+}
+
+TEST_F(FrameworkTest, AHandlerMustFitItsEvent) {
+  OpenWindow();
+  auto& well = Control<fw::ImageWell>("buttonhome");
+  EXPECT_THROW(fw::InstallInstanceEventHandler(well, "Action", fw::ActionHandler([](auto&) {})),
+               fw::EventException);
+  EXPECT_THROW(fw::InstallInstanceEventHandler(
+                   well, "MouseDown", fw::MouseUpHandler([](auto&, int32_t, int32_t) {})),
+               fw::EventException);
+}
+
+// --- The entry table ------------------------------------------------------------
+
+TEST_F(FrameworkTest, AnEntryNotResolvedIsNeverCalled) {
+  auto window = OpenWindow();
+  auto& view = Control<fw::HTMLViewer>("HTMLViewer1");
+  fw::headless::ClearRequests(view);
+  fw::WithdrawPluginEntry("_HTMLViewerPlugin.LoadURL(url as String)");
+  fw::InitPluginEntrypoints();
+  EXPECT_FALSE(fw::IsPluginEntryResolved(fw::PluginEntry::HTMLViewerLoadURL));
+  EXPECT_TRUE(fw::IsPluginEntryResolved(fw::PluginEntry::GoBackExt));
+  EXPECT_THROW(view.LoadURL("http://127.0.0.1/"), fw::PluginEntryException);
+  EXPECT_TRUE(fw::headless::Requests(view).empty());
+  fw::OfferComponentEntries();
+  fw::InitPluginEntrypoints();
+}
+
+// --- Values -----------------------------------------------------------------------
+
+TEST(Values, StrAndCDblRoundTripEveryInteger) {
+  for (int32_t v : {0, 1, -1, 1020, -250, 2147483647, -2147483647 - 1}) {
+    EXPECT_EQ(fw::DoubleToInt32(fw::CDbl(fw::Str(v))), v) << v;
+  }
+  EXPECT_EQ(fw::Str(-250), "-250");
+  EXPECT_EQ(fw::CDbl("12.5"), 12.5);
+  EXPECT_EQ(fw::CDbl("words"), 0.0);
+  EXPECT_EQ(fw::DoubleToInt32(209.5), 209);
+  EXPECT_EQ(fw::DoubleToInt32(-110.5), -110);
+  EXPECT_EQ(fw::DoubleToInt32(1e12), 2147483647);
+  EXPECT_EQ(fw::DoubleToInt32(-1e12), -2147483647 - 1);
+}
+
+TEST(Values, OnlyHttpAndHttpsAddressesMayLeaveTheProgram) {
+  struct Case {
+    const char* url;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"http://www.palavera.com/", true},
+      {"https://example.org/a?b=c%2Fd", true},
+      {"HTTP://EXAMPLE.ORG/", true},
+      {"HtTpS://example.org", true},
+      {"file:///etc/passwd", false},
+      {"FILE:///etc/passwd", false},
+      {"smb://server/share", false},
+      {"javascript:alert(1)", false},
+      {"data:text/html,<b>x</b>", false},
+      {"about:blank", false},
+      {"custom-handler://run", false},
+      {"http:relative", false},
+      {"http://", false},
+      {"http:///etc/passwd", false},
+      {"", false},
+      {"http://host/with space", false},
+      {"http://host/\nline", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fw::IsAddressForDefaultBrowser(c.url), c.allowed) << c.url;
+}
+
+// --- Files --------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, AFileIsReplacedOnlyWhenItsStreamCloses) {
+  auto prefs = fw::SpecialFolder::Preferences();
+  ASSERT_TRUE(prefs);
+  EXPECT_EQ(prefs->NativePath(), prefs_.string());
+  auto item = prefs->Child("value.txt");
+  WriteFile(prefs_ / "value.txt", "old");
+  {
+    auto out = item->CreateTextFile();
+    ASSERT_TRUE(out);
+    out->Write("new");
+    EXPECT_EQ(ReadFile(prefs_ / "value.txt"), "old");
+    // Dropped without Close: nothing replaces the old file.
+  }
+  EXPECT_EQ(ReadFile(prefs_ / "value.txt"), "old");
+  auto out = item->CreateTextFile();
+  out->Write("new");
+  out->Close();
+  EXPECT_TRUE(out->Succeeded());
+  EXPECT_EQ(ReadFile(prefs_ / "value.txt"), "new");
+  int files = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(prefs_)) ++files;
+  EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+TEST_F(FrameworkTest, OpeningWhatIsNotAReadableFileGivesNil) {
+  auto prefs = fw::SpecialFolder::Preferences();
+  EXPECT_FALSE(prefs->Child("missing.txt")->OpenAsTextFile());
+  EXPECT_FALSE(prefs->Child("missing.txt")->Exists());
+  fs::create_directories(prefs_ / "folder.txt");
+  EXPECT_FALSE(prefs->Child("folder.txt")->OpenAsTextFile());
+  EXPECT_FALSE(prefs->Child("../escape"));
+  EXPECT_FALSE(prefs->Child(""));
+  WriteFile(prefs_ / "whole.txt", "12\n34");
+  EXPECT_EQ(prefs->Child("whole.txt")->OpenAsTextFile()->ReadAll(), "12\n34");
+}
+
+}  // namespace
+}  // namespace tambourin::test
