@@ -1,1 +1,467 @@
+// Opening and closing the main window: its place from the four geometry files
+// or centred at 1020 x 700 on the main screen, the home page loading, and the
+// place saved at closing before the program ends.
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Startup.h"
+#include "framework/PluginEntries.h"
+#include "framework/Runtime.h"
+#include "resources/Pictures.h"
 #include "tests/TestSupport.h"
+#include "window/GeometryFiles.h"
+
+namespace fw {
+// Readable failure messages; internal to this file.
+[[maybe_unused]] static void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{left " << r.left << ", top " << r.top << ", width " << r.width << ", height "
+      << r.height << "}";
+}
+}  // namespace fw
+
+namespace tambourin::test {
+namespace {
+
+constexpr fw::Rect kCentredOnDefaultScreen{210, 100, 1020, 700};  // 1440 x 900
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+struct Geometry {
+  std::string top, left, height, width;
+};
+
+class GeometryTest : public ProgramTest {
+ protected:
+  // Opens the main window and gives what it wrote on stderr meanwhile.
+  std::string OpenCapturingStderr() {
+    testing::internal::CaptureStderr();
+    OpenWindow();
+    return testing::internal::GetCapturedStderr();
+  }
+
+  std::string CloseCapturingStderr() {
+    testing::internal::CaptureStderr();
+    fw::headless::UserClose(*window_);
+    return testing::internal::GetCapturedStderr();
+  }
+
+  void WriteSet(const Geometry& g) {
+    WriteFile(Prefs(kTopSuffix), g.top);
+    WriteFile(Prefs(kLeftSuffix), g.left);
+    WriteFile(Prefs(kHeightSuffix), g.height);
+    WriteFile(Prefs(kWidthSuffix), g.width);
+  }
+
+  Geometry ReadSet() const {
+    return {ReadFile(Prefs(kTopSuffix)), ReadFile(Prefs(kLeftSuffix)),
+            ReadFile(Prefs(kHeightSuffix)), ReadFile(Prefs(kWidthSuffix))};
+  }
+
+  fw::Rect Bounds() const { return window_->Bounds(); }
+
+  // A later run of the program: a new runtime, the same folders and files.
+  void NewRun() {
+    window_.reset();
+    fw::ReleaseModuleState();
+    fw::headless::Reset();
+    ForgetPicturesForTesting();
+    fw::headless::SetExecutablePath((root_ / "bin" / "tambourin").string());
+    fw::RuntimeInit();
+    initialize();
+    fw::InitPluginEntrypoints();
+  }
+
+  // The program asked to quit: the event loop no longer runs, and the
+  // status is 0.
+  void ExpectQuitWithZero() {
+    bool ran = false;
+    fw::headless::Post([&ran] { ran = true; });
+    fw::RuntimeRun();
+    EXPECT_FALSE(ran) << "the event loop still ran after the window closed";
+    EXPECT_EQ(fw::RuntimeExit(), 0);
+  }
+
+  void ExpectHomePageLoaded() {
+    const auto requests = fw::headless::Requests(Control<fw::HTMLViewer>("HTMLViewer1"));
+    std::vector<fw::headless::ViewRequest> loads;
+    std::copy_if(requests.begin(), requests.end(), std::back_inserter(loads),
+                 [](const auto& r) { return r.kind == fw::headless::ViewRequest::Kind::Load; });
+    const std::vector<fw::headless::ViewRequest> expected = {
+        {fw::headless::ViewRequest::Kind::Load, std::string("http://") + HomeHost, false}};
+    EXPECT_EQ(loads, expected);
+  }
+
+  // Names of everything in the preferences folder.
+  std::set<std::string> PrefsFolderEntries() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(prefs_)) names.insert(entry.path().filename());
+    return names;
+  }
+
+  std::set<std::string> TheFourFileNames() const {
+    return {Prefs(kTopSuffix).filename(), Prefs(kLeftSuffix).filename(),
+            Prefs(kHeightSuffix).filename(), Prefs(kWidthSuffix).filename()};
+  }
+};
+
+// --- Opening ------------------------------------------------------------------
+
+TEST_F(GeometryTest, OpeningPutsTheHostInTheFieldAndLoadsItsHomePage) {
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(Control<fw::TextField>("TextField1").Text(), HomeHost);
+  ExpectHomePageLoaded();
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(GeometryTest, AFirstRunIsCentredOnTheMainScreenWithoutClampingOrRounding) {
+  struct Case {
+    fw::Rect screen;
+    int32_t left, top;
+  };
+  const Case cases[] = {
+      {{0, 0, 1440, 900}, 210, 100},
+      {{0, 0, 800, 600}, -110, -50},
+      // Odd differences: the half is dropped toward zero on both sides of 0.
+      {{0, 0, 1441, 901}, 210, 100},
+      {{0, 0, 801, 601}, -109, -49},
+      {{0, 0, 1023, 703}, 1, 1},
+      {{0, 0, 1017, 697}, -1, -1},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "screen " << c.screen.width << " x " << c.screen.height);
+    if (!first) NewRun();
+    first = false;
+    fw::headless::SetScreens({c.screen});
+    const std::string err = OpenCapturingStderr();
+    EXPECT_EQ(Bounds(), (fw::Rect{c.left, c.top, 1020, 700}));
+    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), (fw::Rect{c.left, c.top, 1020, 700}));
+    EXPECT_EQ(err, "");
+    ExpectHomePageLoaded();
+  }
+}
+
+TEST_F(GeometryTest, AFirstRunCentresOnTheFirstScreenWhenThereAreSeveral) {
+  fw::headless::SetScreens({{0, 0, 800, 600}, {-1920, 0, 1920, 1080}});
+  OpenWindow();
+  EXPECT_EQ(Bounds(), (fw::Rect{-110, -50, 1020, 700}));
+}
+
+TEST_F(GeometryTest, ASavedSetIsRestoredAsItWasSaved) {
+  WriteSet({"40", "-250", "600", "800"});
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(Bounds(), (fw::Rect{-250, 40, 800, 600}));
+  EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), (fw::Rect{-250, 40, 800, 600}));
+  EXPECT_EQ(err, "");
+  ExpectHomePageLoaded();
+  // Opening reads the files and leaves them as they were.
+  const Geometry after = ReadSet();
+  EXPECT_EQ(after.top, "40");
+  EXPECT_EQ(after.left, "-250");
+}
+
+TEST_F(GeometryTest, TheExtremesOfTheIntegerRangeAreAcceptedValues) {
+  // Accepted, so there is no complaint and the size comes back; a window
+  // that far out is then brought onto the main screen by the framework.
+  struct Case {
+    Geometry files;
+    fw::Rect expected;
+  };
+  const Case cases[] = {
+      {{"-2147483648", "100", "600", "800"}, {320, 150, 800, 600}},
+      {{"100", "2147483647", "600", "800"}, {320, 150, 800, 600}},
+      {{"0", "0", "600", "800"}, {0, 0, 800, 600}},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "top \"" << c.files.top << "\", left \"" << c.files.left
+                                    << "\"");
+    if (!first) NewRun();
+    first = false;
+    WriteSet(c.files);
+    const std::string err = OpenCapturingStderr();
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(Bounds(), c.expected);
+  }
+}
+
+TEST_F(GeometryTest, ARestoredWidthBelowTheNarrowestIsWidenedButTheFileIsKept) {
+  WriteSet({"40", "30", "500", "150"});
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(Bounds(), (fw::Rect{30, 40, 220, 500}));
+  EXPECT_EQ(ReadFile(Prefs(kWidthSuffix)), "150");
+}
+
+TEST_F(GeometryTest, WithoutTheTopFileTheOtherThreeAreNotRead) {
+  WriteFile(Prefs(kLeftSuffix), "abc");
+  WriteFile(Prefs(kHeightSuffix), "1.5");
+  fs::create_directory(Prefs(kWidthSuffix));
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(Bounds(), kCentredOnDefaultScreen);
+  EXPECT_EQ(err, "") << "a first run is no error";
+  ExpectHomePageLoaded();
+}
+
+// An incomplete or damaged set opens at the defaults, with one line on stderr
+// naming the file at fault.
+struct DamagedCase {
+  const char* label;
+  const char* suffix;  // the damaged file
+  enum class Kind { Text, Missing, Folder } kind;
+  const char* text;  // for Text
+};
+
+class GeometryDamagedSetTest : public GeometryTest,
+                               public testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(GeometryDamagedSetTest, OpensAtTheDefaultsWithOneLineNamingTheFile) {
+  const DamagedCase& c = GetParam();
+  // Values unlike the defaults, so that any value applied would show.
+  WriteSet({"40", "30", "500", "800"});
+  const fs::path damaged = Prefs(c.suffix);
+  switch (c.kind) {
+    case DamagedCase::Kind::Text:
+      WriteFile(damaged, c.text);
+      break;
+    case DamagedCase::Kind::Missing:
+      fs::remove(damaged);
+      break;
+    case DamagedCase::Kind::Folder:
+      fs::remove(damaged);
+      fs::create_directory(damaged);
+      break;
+  }
+
+  const std::string err = OpenCapturingStderr();
+
+  EXPECT_EQ(Bounds(), kCentredOnDefaultScreen);
+  ExpectHomePageLoaded();
+  const auto lines = Lines(err);
+  ASSERT_EQ(lines.size(), 1u) << err;
+  EXPECT_NE(lines[0].find(damaged.filename().string()), std::string::npos) << err;
+  // Opening leaves the damaged file as it found it.
+  if (c.kind == DamagedCase::Kind::Text) {
+    EXPECT_EQ(ReadFile(damaged), c.text);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, GeometryDamagedSetTest,
+    testing::Values(
+        DamagedCase{"TopEmpty", kTopSuffix, DamagedCase::Kind::Text, ""},
+        DamagedCase{"TopLeadingSpace", kTopSuffix, DamagedCase::Kind::Text, " 12"},
+        DamagedCase{"TopTrailingSpace", kTopSuffix, DamagedCase::Kind::Text, "12 "},
+        DamagedCase{"TopLineEnd", kTopSuffix, DamagedCase::Kind::Text, "12\n"},
+        DamagedCase{"TopLetters", kTopSuffix, DamagedCase::Kind::Text, "abc"},
+        DamagedCase{"TopDigitsThenLetters", kTopSuffix, DamagedCase::Kind::Text, "12abc"},
+        DamagedCase{"TopFraction", kTopSuffix, DamagedCase::Kind::Text, "1.5"},
+        DamagedCase{"TopExponent", kTopSuffix, DamagedCase::Kind::Text, "1e3"},
+        DamagedCase{"TopPlusSign", kTopSuffix, DamagedCase::Kind::Text, "+12"},
+        DamagedCase{"TopTooLarge", kTopSuffix, DamagedCase::Kind::Text, "2147483648"},
+        DamagedCase{"TopFarTooLarge", kTopSuffix, DamagedCase::Kind::Text,
+                    "99999999999999999999999"},
+        DamagedCase{"TopTooSmall", kTopSuffix, DamagedCase::Kind::Text, "-2147483649"},
+        DamagedCase{"TopSignAlone", kTopSuffix, DamagedCase::Kind::Text, "-"},
+        DamagedCase{"TopTwoNumbers", kTopSuffix, DamagedCase::Kind::Text, "12 34"},
+        DamagedCase{"TopIsAFolder", kTopSuffix, DamagedCase::Kind::Folder, nullptr},
+        DamagedCase{"LeftMissing", kLeftSuffix, DamagedCase::Kind::Missing, nullptr},
+        DamagedCase{"HeightMissing", kHeightSuffix, DamagedCase::Kind::Missing, nullptr},
+        DamagedCase{"WidthMissing", kWidthSuffix, DamagedCase::Kind::Missing, nullptr},
+        DamagedCase{"LeftIsAFolder", kLeftSuffix, DamagedCase::Kind::Folder, nullptr},
+        DamagedCase{"LeftFraction", kLeftSuffix, DamagedCase::Kind::Text, "30.0"},
+        DamagedCase{"HeightTooLarge", kHeightSuffix, DamagedCase::Kind::Text, "4294967296"},
+        DamagedCase{"WidthEmpty", kWidthSuffix, DamagedCase::Kind::Text, ""},
+        DamagedCase{"WidthLineEnd", kWidthSuffix, DamagedCase::Kind::Text, "800\r\n"}),
+    [](const testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.label); });
+
+TEST_F(GeometryTest, TheFilesAreReadInOrderAndTheFirstFaultIsTheOneReported) {
+  // Left is read before Height and Width: it alone is named.
+  WriteSet({"40", "abc", "", "x"});
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(Bounds(), kCentredOnDefaultScreen);
+  const auto lines = Lines(err);
+  ASSERT_EQ(lines.size(), 1u) << err;
+  EXPECT_NE(lines[0].find(Prefs(kLeftSuffix).filename().string()), std::string::npos) << err;
+}
+
+TEST_F(GeometryTest, ADamagedSetIsCentredOnASmallScreenLikeAFirstRun) {
+  // The values applied before the fault must not leak into the defaults.
+  fw::headless::SetScreens({{0, 0, 800, 600}});
+  WriteSet({"40", "30", "300", "1.5"});
+  const std::string err = OpenCapturingStderr();
+  EXPECT_EQ(Bounds(), (fw::Rect{-110, -50, 1020, 700}));
+  EXPECT_EQ(Lines(err).size(), 1u) << err;
+}
+
+// --- Keeping the window on a screen ------------------------------------------
+
+TEST_F(GeometryTest, ARestoredWindowWhollyOffEveryScreenComesBackToTheMainOne) {
+  struct Case {
+    const char* label;
+    Geometry files;
+    fw::Rect expected;
+  };
+  const Case cases[] = {
+      // Saved on a second monitor that is gone.
+      {"right of the screen", {"100", "2000", "600", "800"}, {320, 150, 800, 600}},
+      {"touching the right edge", {"100", "1440", "600", "800"}, {320, 150, 800, 600}},
+      {"above the screen", {"-600", "100", "600", "800"}, {320, 150, 800, 600}},
+      {"left of the screen", {"100", "-800", "600", "800"}, {320, 150, 800, 600}},
+      // Partly on the screen: left exactly where it was saved.
+      {"overlapping the right edge", {"100", "1439", "600", "800"}, {1439, 100, 800, 600}},
+      {"overlapping the left edge", {"100", "-799", "600", "800"}, {-799, 100, 800, 600}},
+      {"overlapping the top edge", {"-599", "100", "600", "800"}, {100, -599, 800, 600}},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (!first) NewRun();
+    first = false;
+    WriteSet(c.files);
+    const std::string err = OpenCapturingStderr();
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(Bounds(), c.expected);
+    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), c.expected);
+    // The files keep what was saved.
+    EXPECT_EQ(ReadFile(Prefs(kLeftSuffix)), c.files.left);
+    EXPECT_EQ(ReadFile(Prefs(kTopSuffix)), c.files.top);
+  }
+}
+
+TEST_F(GeometryTest, AWindowOnASecondScreenStaysThere) {
+  fw::headless::SetScreens({{0, 0, 1440, 900}, {1440, 0, 1920, 1080}});
+  WriteSet({"100", "2000", "600", "800"});
+  OpenWindow();
+  EXPECT_EQ(Bounds(), (fw::Rect{2000, 100, 800, 600}));
+}
+
+// --- Closing ------------------------------------------------------------------
+
+TEST_F(GeometryTest, ClosingSavesThePlaceAndANewRunOpensThere) {
+  OpenWindow();
+  window_->SetLeft(-250);
+  window_->SetTop(30);
+  fw::headless::UserResize(*window_, 800, 500);
+  const std::string closeErr = CloseCapturingStderr();
+  EXPECT_EQ(closeErr, "");
+  EXPECT_FALSE(fw::GetImplicitWindow(Window1::kClassName));
+  ExpectQuitWithZero();
+
+  const Geometry saved = ReadSet();
+  EXPECT_EQ(saved.top, "30");
+  EXPECT_EQ(saved.left, "-250");
+  EXPECT_EQ(saved.height, "500");
+  EXPECT_EQ(saved.width, "800");
+  // Replaced whole: nothing but the four files is left in the folder.
+  EXPECT_EQ(PrefsFolderEntries(), TheFourFileNames());
+
+  NewRun();
+  const std::string openErr = OpenCapturingStderr();
+  EXPECT_EQ(openErr, "");
+  EXPECT_EQ(Bounds(), (fw::Rect{-250, 30, 800, 500}));
+  ExpectHomePageLoaded();
+}
+
+TEST_F(GeometryTest, AFirstRunClosedUnchangedSavesTheDefaultsAndComesBackToThem) {
+  OpenWindow();
+  CloseCapturingStderr();
+  const Geometry saved = ReadSet();
+  EXPECT_EQ(saved.top, "100");
+  EXPECT_EQ(saved.left, "210");
+  EXPECT_EQ(saved.height, "700");
+  EXPECT_EQ(saved.width, "1020");
+
+  NewRun();
+  EXPECT_EQ(OpenCapturingStderr(), "");
+  EXPECT_EQ(Bounds(), kCentredOnDefaultScreen);
+}
+
+TEST_F(GeometryTest, ASavedFileIsReplacedWholeWithNoLineEnd) {
+  // Longer old contents: a write that did not truncate would leave a tail.
+  WriteSet({"1000", "-1000", "7000", "1020"});
+  fw::headless::SetScreens({{-2000, -2000, 10000, 10000}});
+  OpenWindow();
+  fw::headless::UserResize(*window_, 800, 500);
+  window_->SetTop(5);
+  window_->SetLeft(-7);
+  CloseCapturingStderr();
+  const Geometry saved = ReadSet();
+  EXPECT_EQ(saved.width, "800");
+  EXPECT_EQ(saved.height, "500");
+  EXPECT_EQ(saved.top, "5");
+  EXPECT_EQ(saved.left, "-7");
+  EXPECT_EQ(PrefsFolderEntries(), TheFourFileNames());
+}
+
+TEST_F(GeometryTest, ANegativeAndAnExtremeValueAreSavedAsPlainDecimals) {
+  OpenWindow();
+  window_->SetTop(-2147483647 - 1);
+  window_->SetLeft(2147483647);
+  CloseCapturingStderr();
+  EXPECT_EQ(ReadFile(Prefs(kTopSuffix)), "-2147483648");
+  EXPECT_EQ(ReadFile(Prefs(kLeftSuffix)), "2147483647");
+}
+
+TEST_F(GeometryTest, AFileThatCannotBeReplacedIsReportedAndTheOthersAreStillSaved) {
+  OpenWindow();
+  window_->SetLeft(12);
+  window_->SetTop(34);
+  fs::create_directory(Prefs(kLeftSuffix));  // in the way of the left file
+
+  const std::string err = CloseCapturingStderr();
+
+  const auto lines = Lines(err);
+  ASSERT_EQ(lines.size(), 1u) << err;
+  EXPECT_NE(lines[0].find(Prefs(kLeftSuffix).filename().string()), std::string::npos) << err;
+  EXPECT_EQ(ReadFile(Prefs(kTopSuffix)), "34");
+  EXPECT_EQ(ReadFile(Prefs(kHeightSuffix)), "700");
+  EXPECT_EQ(ReadFile(Prefs(kWidthSuffix)), "1020");
+  EXPECT_TRUE(fs::is_directory(Prefs(kLeftSuffix)));
+  EXPECT_EQ(PrefsFolderEntries(), TheFourFileNames()) << "a temporary file was left behind";
+  EXPECT_FALSE(fw::GetImplicitWindow(Window1::kClassName));
+  ExpectQuitWithZero();
+}
+
+TEST_F(GeometryTest, APreferencesFolderThatIsAFileStillLetsTheProgramQuit) {
+  OpenWindow();
+  fs::remove_all(prefs_);
+  WriteFile(prefs_, "not a folder");
+
+  const std::string err = CloseCapturingStderr();
+
+  // Each of the four files is reported.
+  const auto lines = Lines(err);
+  EXPECT_EQ(lines.size(), 4u) << err;
+  for (const char* suffix : {kTopSuffix, kLeftSuffix, kHeightSuffix, kWidthSuffix}) {
+    EXPECT_NE(err.find(Prefs(suffix).filename().string()), std::string::npos) << suffix;
+  }
+  EXPECT_EQ(ReadFile(prefs_), "not a folder");
+  EXPECT_FALSE(fw::GetImplicitWindow(Window1::kClassName));
+  ExpectQuitWithZero();
+}
+
+TEST_F(GeometryTest, AMissingPreferencesFolderIsMadeAtClosing) {
+  OpenWindow();
+  fs::remove_all(prefs_);
+  EXPECT_EQ(CloseCapturingStderr(), "");
+  EXPECT_EQ(ReadFile(Prefs(kWidthSuffix)), "1020");
+  ExpectQuitWithZero();
+}
+
+}  // namespace
+}  // namespace tambourin::test
