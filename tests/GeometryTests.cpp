@@ -226,6 +226,8 @@ struct DamagedCase {
   const char* text;  // for Text
 };
 
+[[maybe_unused]] void PrintTo(const DamagedCase& c, std::ostream* os) { *os << c.label; }
+
 class GeometryDamagedSetTest : public GeometryTest,
                                public testing::WithParamInterface<DamagedCase> {};
 
