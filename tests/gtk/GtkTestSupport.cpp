@@ -277,6 +277,13 @@ int main(int argc, char** argv) {
     test.resizedBounds.push_back(window.Bounds());
     return false;
   };
+  record.events[static_cast<std::size_t>(fw::WindowEvent::CancelClose)] = [](fw::Window& window) {
+    return static_cast<gtktest::TestWindow&>(window).refuseClose;
+  };
+  record.events[static_cast<std::size_t>(fw::WindowEvent::Close)] = [](fw::Window& window) {
+    ++static_cast<gtktest::TestWindow&>(window).closeCount;
+    return false;
+  };
   fw::RegisterClassRecord(std::move(record));
   // The toolkit starts before any test makes a window.
   fw::TheBackend();

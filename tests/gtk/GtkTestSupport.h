@@ -77,12 +77,15 @@ class TestServer {
   std::vector<Request> requests_;
 };
 
-// A window class whose Resized event is bound, so that tests see it raised.
+// A window class whose Resized, CancelClose and Close events are bound, so that tests see it raised.
 class TestWindow : public fw::Window {
  public:
   TestWindow() : fw::Window("TestWindow") {}
   int resizedCount = 0;
   std::vector<fw::Rect> resizedBounds;
+  // CancelClose answers this; Close counts.
+  bool refuseClose = false;
+  int closeCount = 0;
 };
 
 // A window of class TestWindow at these bounds, constructed and shown.
