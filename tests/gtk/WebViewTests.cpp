@@ -313,6 +313,33 @@ TEST(WebView, PageComesBackAfterItsWebProcessIsKilled) {
   }
 }
 
+TEST(WebView, ReloadsAfterCrashesAreBoundedWithinAMinute) {
+  TestServer server;
+  server.Serve("/fragile", "<html><body>fragile</body></html>");  // never cached
+  BrowserWindow browser;
+  const std::string url = server.URL("/fragile");
+  ASSERT_TRUE(browser.Load(url));
+  auto killAll = [] {
+    const std::vector<pid_t> processes = WebProcesses();
+    for (pid_t pid : processes) kill(pid, SIGKILL);
+    return !processes.empty();
+  };
+  // Three deaths within a minute each bring the page back.
+  for (int crash = 1; crash <= 3; ++crash) {
+    ASSERT_TRUE(killAll()) << "crash " << crash;
+    ASSERT_TRUE(SpinUntil([&] { return server.CountRequests("/fragile") == 1u + crash; }))
+        << "no reload after crash " << crash;
+    ASSERT_TRUE(SpinUntil([&] { return browser.mainLog.documentsComplete.size() == 1u + crash; }));
+  }
+  // The fourth is one too many: the view stops reloading.
+  ASSERT_TRUE(killAll());
+  gtktest::SpinFor(std::chrono::seconds(2));
+  EXPECT_EQ(server.CountRequests("/fragile"), 4u);
+  EXPECT_EQ(browser.mainLog.documentsComplete.size(), 4u);
+  // A load asked for by the program still works.
+  EXPECT_TRUE(browser.Load(server.URL("/fresh")));
+}
+
 // --- Cookies across a restart -----------------------------------------------------
 
 // The half of the restart test that runs in a child process: one start of the
