@@ -291,6 +291,83 @@ std::vector<pid_t> WebProcesses() {
   return found;
 }
 
+std::string ProcessName(pid_t pid, pid_t* parent) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  std::getline(stat, line);
+  const auto open = line.find('(');
+  const auto close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos) return {};
+  std::istringstream rest(line.substr(close + 2));
+  char state;
+  rest >> state >> *parent;
+  return line.substr(open + 1, close - open - 1);
+}
+
+TEST(WebView, PagesRunInsideTheSandbox) {
+  TestServer server;
+  BrowserWindow browser;
+  ASSERT_TRUE(browser.Load(server.URL("/boxed")));
+  const std::vector<pid_t> processes = WebProcesses();
+  ASSERT_FALSE(processes.empty());
+  for (pid_t pid : processes) {
+    bool boxed = false;
+    for (pid_t p = pid; p > 1 && p != getpid();) {
+      pid_t parent = 0;
+      if (ProcessName(p, &parent) == "bwrap") boxed = true;
+      p = parent;
+    }
+    EXPECT_TRUE(boxed) << "web process " << pid << " runs outside bubblewrap";
+  }
+}
+
+TEST(WebView, CertificateTheEngineCannotTrustEndsTheLoad) {
+  // A server of our own with a certificate nobody signed.
+  const std::string key = gtktest::RunHome() + "/untrusted.key";
+  const std::string cert = gtktest::RunHome() + "/untrusted.crt";
+  ASSERT_TRUE(gtktest::RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                                   "-keyout", key, "-out", cert, "-days", "1", "-subj",
+                                   "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}));
+  GError* error = nullptr;
+  GTlsCertificate* certificate = g_tls_certificate_new_from_files(cert.c_str(), key.c_str(), &error);
+  ASSERT_NE(certificate, nullptr) << error->message;
+  SoupServer* https = soup_server_new("tls-certificate", certificate, nullptr);
+  g_object_unref(certificate);
+  int served = 0;
+  soup_server_add_handler(
+      https, nullptr,
+      [](SoupServer*, SoupServerMessage* message, const char*, GHashTable*, gpointer count) {
+        ++*static_cast<int*>(count);
+        soup_server_message_set_status(message, 200, nullptr);
+        soup_server_message_set_response(message, "text/html", SOUP_MEMORY_STATIC, "secret", 6);
+      },
+      &served, nullptr);
+  ASSERT_TRUE(soup_server_listen_local(
+      https, 0,
+      static_cast<SoupServerListenOptions>(SOUP_SERVER_LISTEN_IPV4_ONLY | SOUP_SERVER_LISTEN_HTTPS),
+      &error));
+  GSList* uris = soup_server_get_uris(https);
+  const int port = g_uri_get_port(static_cast<GUri*>(uris->data));
+  g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+
+  BrowserWindow browser;
+  bool tlsFailed = false;
+  g_signal_connect(fw::gtk::EngineViewOf(*browser.main), "load-failed-with-tls-errors",
+                   G_CALLBACK(+[](WebKitWebView*, char*, GTlsCertificate*, GTlsCertificateFlags,
+                                  gpointer flag) -> gboolean {
+                     *static_cast<bool*>(flag) = true;
+                     return FALSE;
+                   }),
+                   &tlsFailed);
+  browser.main->LoadURL("https://127.0.0.1:" + std::to_string(port) + "/secret");
+  EXPECT_TRUE(SpinUntil([&] { return tlsFailed; }));
+  gtktest::SpinFor(std::chrono::milliseconds(300));
+  EXPECT_EQ(served, 0) << "the page was fetched over a connection nobody could trust";
+  g_signal_handlers_disconnect_by_data(fw::gtk::EngineViewOf(*browser.main), &tlsFailed);
+  soup_server_disconnect(https);
+  g_object_unref(https);
+}
+
 TEST(WebView, PageComesBackAfterItsWebProcessIsKilled) {
   TestServer server;
   server.Serve("/survivor", "<html><head><title>survivor</title></head><body>x</body></html>");
