@@ -1,5 +1,6 @@
 #include "tests/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,9 +19,12 @@ void ProgramTest::SetUp() {
   fw::headless::Reset();
   ForgetPicturesForTesting();
 
+  // Parameterised tests are named "Case/label"; keep the folder one level deep
+  // so that TearDown removes all of it.
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::replace(name.begin(), name.end(), '/', '_');
   root_ = fs::temp_directory_path() /
-          ("tambourin-test-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+          ("tambourin-test-" + std::to_string(::getpid()) + "-" + name);
   fs::remove_all(root_);
   prefs_ = root_ / "config";
   resources_ = root_ / "share" / "tambourin";

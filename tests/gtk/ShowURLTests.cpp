@@ -27,9 +27,11 @@ struct AddressCase {
 const AddressCase kAddresses[] = {
     {"https://127.0.0.1/search?q=a%2Fb%2F&x=1", true},
     {"http://127.0.0.1:8080/plain/page", true},
-    {"HTTP://127.0.0.1/upper-case", false},
-    {"HTTPS://127.0.0.1/upper-case", false},
+    // Schemes are case-insensitive: an upper-case http address is still one.
+    {"HTTP://127.0.0.1/upper-case", true},
+    {"HTTPS://127.0.0.1/upper-case", true},
     {"file:///etc/passwd", false},
+    {"FILE:///etc/passwd", false},
     {"smb://server/share", false},
     {"javascript:alert(1)", false},
     {"tambourin-custom:do-something", false},
