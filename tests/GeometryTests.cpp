@@ -44,6 +44,17 @@ struct Geometry {
   std::string top, left, height, width;
 };
 
+// The main window, noting where its opening handler left it before the
+// framework had any say.
+class RecordingWindow : public Window1 {
+ public:
+  fw::Rect afterOpen;
+  void Event_Open() override {
+    Window1::Event_Open();
+    afterOpen = Bounds();
+  }
+};
+
 class GeometryTest : public ProgramTest {
  protected:
   // Opens the main window and gives what it wrote on stderr meanwhile.
@@ -51,6 +62,16 @@ class GeometryTest : public ProgramTest {
     testing::internal::CaptureStderr();
     OpenWindow();
     return testing::internal::GetCapturedStderr();
+  }
+
+  std::shared_ptr<RecordingWindow> OpenRecordingWindow() {
+    auto window = std::make_shared<RecordingWindow>();
+    {
+      fw::DispatchScope scope;
+      window->Constructor();
+    }
+    window_ = window;
+    return window;
   }
 
   std::string CloseCapturingStderr() {
@@ -128,18 +149,21 @@ TEST_F(GeometryTest, OpeningPutsTheHostInTheFieldAndLoadsItsHomePage) {
 }
 
 TEST_F(GeometryTest, AFirstRunIsCentredOnTheMainScreenWithoutClampingOrRounding) {
+  // What the opening handler sets is centred with nothing clamped; a window
+  // larger than the whole desktop is then fitted onto it by the framework.
   struct Case {
     fw::Rect screen;
     int32_t left, top;
+    fw::Rect opened;
   };
   const Case cases[] = {
-      {{0, 0, 1440, 900}, 210, 100},
-      {{0, 0, 800, 600}, -110, -50},
+      {{0, 0, 1440, 900}, 210, 100, {210, 100, 1020, 700}},
+      {{0, 0, 800, 600}, -110, -50, {0, 0, 800, 600}},
       // Odd differences: the half is dropped toward zero on both sides of 0.
-      {{0, 0, 1441, 901}, 210, 100},
-      {{0, 0, 801, 601}, -109, -49},
-      {{0, 0, 1023, 703}, 1, 1},
-      {{0, 0, 1017, 697}, -1, -1},
+      {{0, 0, 1441, 901}, 210, 100, {210, 100, 1020, 700}},
+      {{0, 0, 801, 601}, -109, -49, {0, 0, 801, 601}},
+      {{0, 0, 1023, 703}, 1, 1, {1, 1, 1020, 700}},
+      {{0, 0, 1017, 697}, -1, -1, {0, 0, 1017, 697}},
   };
   bool first = true;
   for (const Case& c : cases) {
@@ -147,9 +171,12 @@ TEST_F(GeometryTest, AFirstRunIsCentredOnTheMainScreenWithoutClampingOrRounding)
     if (!first) NewRun();
     first = false;
     fw::headless::SetScreens({c.screen});
-    const std::string err = OpenCapturingStderr();
-    EXPECT_EQ(Bounds(), (fw::Rect{c.left, c.top, 1020, 700}));
-    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), (fw::Rect{c.left, c.top, 1020, 700}));
+    testing::internal::CaptureStderr();
+    auto window = OpenRecordingWindow();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(window->afterOpen, (fw::Rect{c.left, c.top, 1020, 700}));
+    EXPECT_EQ(Bounds(), c.opened);
+    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), c.opened);
     EXPECT_EQ(err, "");
     ExpectHomePageLoaded();
   }
@@ -305,8 +332,11 @@ TEST_F(GeometryTest, ADamagedSetIsCentredOnASmallScreenLikeAFirstRun) {
   // The values applied before the fault must not leak into the defaults.
   fw::headless::SetScreens({{0, 0, 800, 600}});
   WriteSet({"40", "30", "300", "1.5"});
-  const std::string err = OpenCapturingStderr();
-  EXPECT_EQ(Bounds(), (fw::Rect{-110, -50, 1020, 700}));
+  testing::internal::CaptureStderr();
+  auto window = OpenRecordingWindow();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(window->afterOpen, (fw::Rect{-110, -50, 1020, 700}));
+  EXPECT_EQ(Bounds(), (fw::Rect{0, 0, 800, 600}));
   EXPECT_EQ(Lines(err).size(), 1u) << err;
 }
 
