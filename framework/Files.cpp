@@ -219,9 +219,19 @@ void TextOutputStream::Close() {
 }
 
 void TextOutputStream::PutInPlace() {
-  if (fd_ < 0) return;
-  // Renamed while the lock is still held, then let go of.
+  Rename();
+  Release();
+}
+
+void TextOutputStream::Rename() {
+  if (fd_ < 0 || renamed_) return;
+  // Renamed while the lock is still held.
   if (!failed_ && ::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(std::strerror(errno));
+  renamed_ = true;
+}
+
+void TextOutputStream::Release() {
+  if (fd_ < 0) return;
   if (::close(fd_) != 0 && !failed_) Fail(std::strerror(errno));
   fd_ = -1;
   completed_ = false;
@@ -256,9 +266,15 @@ FileBatch::~FileBatch() {
 
 bool FileBatch::Commit() {
   bool all = true;
+  // The renames come one straight after another, and only then is each file
+  // let go of: the step in which a kill can mix old files and new is kept as
+  // short as it can be.
+  for (const auto& stream : streams_) {
+    if (stream->completed_) stream->Rename();
+  }
   for (const auto& stream : streams_) {
     if (stream->completed_) {
-      stream->PutInPlace();
+      stream->Release();
     } else {
       // Never closed, or failed at its Close (reported there): nothing of it
       // goes in place.

@@ -93,6 +93,9 @@ class TextOutputStream {
   friend class FolderItem;
   // Renames the completed file over the old one and lets go of it.
   void PutInPlace();
+  void Rename();
+  // Closes the file and reports how its replacement went.
+  void Release();
   void Fail(const char* what);
   void Discard();
 
@@ -101,6 +104,7 @@ class TextOutputStream {
   int fd_;
   bool deferred_ = false;   // a stream of a batch, put in place at Commit
   bool completed_ = false;  // closed without a fault, waiting for Commit
+  bool renamed_ = false;
   bool failed_ = false;
   bool succeeded_ = false;
   std::string error_;

@@ -51,7 +51,7 @@ int32_t ReadValue(const std::string& name, const std::shared_ptr<fw::TextInputSt
   if (!stream) throw DamagedSet{name, "is missing, is not a plain file or cannot be read"};
   const std::string text = stream->ReadAll(nullptr);
   stream->Close();
-  if (stream->Truncated()) throw DamagedSet{name, "holds more than one saved value"};
+  if (stream->Truncated()) throw DamagedSet{name, "is longer than any saved value"};
   std::string why;
   if (!ReadGeometryValue(text, why)) throw DamagedSet{name, why};
   return fw::DoubleToInt32(fw::CDbl(text));
