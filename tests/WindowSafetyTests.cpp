@@ -14,13 +14,6 @@
 #include "framework/Window.h"
 #include "tests/TestSupport.h"
 
-namespace fw {
-[[maybe_unused]] static void PrintTo(const Rect& r, std::ostream* os) {
-  *os << "{left " << r.left << ", top " << r.top << ", width " << r.width << ", height "
-      << r.height << "}";
-}
-}  // namespace fw
-
 namespace tambourin::test {
 namespace {
 
