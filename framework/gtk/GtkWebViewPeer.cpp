@@ -1,6 +1,8 @@
 #include "framework/gtk/GtkWebViewPeer.h"
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "framework/Runtime.h"
 #include "framework/gtk/Downloads.h"
@@ -252,6 +254,21 @@ void GtkWebViewPeer::CloseOpenDialog() {
     webkit_script_dialog_close(openDialog_);
     webkit_script_dialog_unref(openDialog_);
     openDialog_ = nullptr;
+  }
+  // The engine draws its dialog as a child of the view and takes it down only
+  // when the dialog's own buttons answer it; one answered from here would
+  // stay over the next page and take its clicks.
+  std::vector<GtkWidget*> dialogs;
+  gtk_container_forall(
+      GTK_CONTAINER(View()),
+      [](GtkWidget* child, gpointer found) {
+        if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
+          static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
+        }
+      },
+      &dialogs);
+  for (GtkWidget* dialog : dialogs) {
+    gtk_widget_destroy(dialog);
   }
 }
 

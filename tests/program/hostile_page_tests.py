@@ -190,6 +190,8 @@ class HostilePageTest(unittest.TestCase):
             if self.program is not None:
                 # Shown by ctest when something failed.
                 print("---- %s ----\n%s" % (self.id(), self.program.output()))
+                print("---- requests ----\n%s" % "\n".join(
+                    "%d %s" % (port, path) for port, path, _ in self.site.requests.all()))
                 self.program.stop()
         finally:
             self.site.close()
