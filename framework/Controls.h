@@ -92,6 +92,15 @@ class RectControl : public PropertyTarget, public std::enable_shared_from_this<R
   // Kind-specific properties (caption, text, ...) after they are stored.
   virtual void PropertyChanged(const std::string&, const PropertyValue&) {}
 
+  // Keeps the control and its window alive while one of the control's
+  // handlers runs: the handler may close the window, which lets go of its
+  // controls, and the handler and its caller still use both afterwards.
+  struct HandlerHold {
+    std::shared_ptr<RectControl> control;
+    std::shared_ptr<Window> window;
+  };
+  HandlerHold HoldForHandler();
+
  private:
   template <typename H>
   friend void InstallInstanceEventHandler(RectControl&, const std::string&, H);
@@ -100,6 +109,7 @@ class RectControl : public PropertyTarget, public std::enable_shared_from_this<R
   virtual const char* EventHandlerType(const std::string& event) const;
 
   Window& window_;
+  std::weak_ptr<Window> windowRef_;
   ControlKind kind_;
   std::unique_ptr<ControlPeer> peer_;
   Rect bounds_{0, 0, 0, 0};

@@ -97,19 +97,20 @@ TEST_F(FrameworkTest, ADamagedListIsRefusedWholeNamingTheKeyAndOffset) {
 // --- Window events and the implicit window ---------------------------------------
 
 // Records what the accessor answers from inside the window's own handlers.
+// (Plain pointers: a window holding references to itself would never be freed.)
 class WatchedWindow : public Window1 {
  public:
-  std::vector<std::shared_ptr<class Window1>> seen;
+  std::vector<const fw::Window*> seen;
   void Event_Open() override {
-    seen.push_back(tambourin::Window1());
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Open();
   }
   void Event_Resized() override {
-    seen.push_back(tambourin::Window1());
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Resized();
   }
   void Event_Close() override {
-    seen.push_back(tambourin::Window1());
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Close();
   }
 };
@@ -124,7 +125,7 @@ TEST_F(FrameworkTest, TheAccessorGivesTheOneWindowAlsoFromItsOwnHandlers) {
   EXPECT_EQ(tambourin::Window1(), window);
   fw::headless::UserClose(*window);
   ASSERT_GE(window->seen.size(), 3u);  // Open, Resized at least once, Close
-  for (const auto& seen : window->seen) EXPECT_EQ(seen, window);
+  for (const auto* seen : window->seen) EXPECT_EQ(seen, window.get());
   EXPECT_EQ(fw::OpenWindows().size(), 0u);
 }
 
@@ -270,6 +271,49 @@ TEST_F(FrameworkTest, AFileIsReplacedOnlyWhenItsStreamCloses) {
   EXPECT_EQ(files, 1);  // no temporary file left behind
 }
 
+TEST_F(FrameworkTest, ABatchReplacesNothingUntilItIsCommitted) {
+  auto prefs = fw::SpecialFolder::Preferences();
+  const char* names[] = {"a.txt", "b.txt", "c.txt"};
+  auto entries = [&] {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(prefs_)) ++n;
+    return n;
+  };
+  for (const char* name : names) WriteFile(prefs_ / name, "old");
+  {
+    // A save that never reaches its commit (the program ends first).
+    fw::FileBatch batch;
+    for (const char* name : names) {
+      auto out = prefs->Child(name)->CreateTextFile(batch);
+      ASSERT_TRUE(out);
+      out->Write("new");
+      out->Close();
+      EXPECT_FALSE(out->Succeeded());
+    }
+    for (const char* name : names) EXPECT_EQ(ReadFile(prefs_ / name), "old");
+    EXPECT_EQ(entries(), 6) << "the three new files wait beside the old";
+  }
+  for (const char* name : names) EXPECT_EQ(ReadFile(prefs_ / name), "old");
+  EXPECT_EQ(entries(), 3);
+
+  fw::FileBatch batch;
+  std::vector<std::shared_ptr<fw::TextOutputStream>> streams;
+  for (const char* name : names) {
+    streams.push_back(prefs->Child(name)->CreateTextFile(batch));
+    streams.back()->Write(std::string("new ") + name);
+  }
+  streams[0]->Close();
+  streams[2]->Close();
+  // The second was never closed: it is incomplete, and not put in place.
+  EXPECT_FALSE(batch.Commit());
+  EXPECT_EQ(ReadFile(prefs_ / "a.txt"), "new a.txt");
+  EXPECT_EQ(ReadFile(prefs_ / "b.txt"), "old");
+  EXPECT_EQ(ReadFile(prefs_ / "c.txt"), "new c.txt");
+  EXPECT_TRUE(streams[0]->Succeeded());
+  EXPECT_FALSE(streams[1]->Succeeded());
+  EXPECT_EQ(entries(), 3);
+}
+
 TEST_F(FrameworkTest, OpeningWhatIsNotAReadableFileGivesNil) {
   auto prefs = fw::SpecialFolder::Preferences();
   EXPECT_FALSE(prefs->Child("missing.txt")->OpenAsTextFile());
@@ -280,6 +324,18 @@ TEST_F(FrameworkTest, OpeningWhatIsNotAReadableFileGivesNil) {
   EXPECT_FALSE(prefs->Child(""));
   WriteFile(prefs_ / "whole.txt", "12\n34");
   EXPECT_EQ(prefs->Child("whole.txt")->OpenAsTextFile()->ReadAll(), "12\n34");
+  EXPECT_FALSE(prefs->Child("whole.txt")->OpenAsTextFile()->Truncated());
+  // Read up to a bound: the first bytes, and word that there was more.
+  auto part = prefs->Child("whole.txt")->OpenAsTextFile(3);
+  EXPECT_EQ(part->ReadAll(), "12\n");
+  EXPECT_TRUE(part->Truncated());
+  auto exact = prefs->Child("whole.txt")->OpenAsTextFile(5);
+  EXPECT_EQ(exact->ReadAll(), "12\n34");
+  EXPECT_FALSE(exact->Truncated());
+  fs::create_symlink("/dev/zero", prefs_ / "zero.txt");
+  EXPECT_FALSE(prefs->Child("zero.txt")->OpenAsTextFile());
+  fs::create_symlink(prefs_ / "whole.txt", prefs_ / "link.txt");
+  EXPECT_EQ(prefs->Child("link.txt")->OpenAsTextFile()->ReadAll(), "12\n34");
 }
 
 }  // namespace

@@ -275,6 +275,7 @@ int main(int argc, char** argv) {
     auto& test = static_cast<gtktest::TestWindow&>(window);
     ++test.resizedCount;
     test.resizedBounds.push_back(window.Bounds());
+    if (test.closeOnResized) window.Close();
     return false;
   };
   record.events[static_cast<std::size_t>(fw::WindowEvent::CancelClose)] = [](fw::Window& window) {
