@@ -19,22 +19,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// Shows a packed list readably: printable bytes as they are, others as \xNN.
-std::string Readable(std::string_view bytes) {
-  static const char* kHex = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out += "\\x";
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0xF]);
-    }
-  }
-  return out;
-}
-
 struct ControlCase {
   const char* name;
   fw::ControlKind kind;
@@ -158,103 +142,6 @@ TEST_F(ControlsTest, TheToolbarWellsShowTheirFaces) {
     ASSERT_TRUE(well.Image());
     EXPECT_EQ(well.Image(), f.face());
     EXPECT_EQ(fw::headless::PeerImage(well), f.face());
-  }
-}
-
-// The lists, written out byte by byte. An entry is the key, a space, then the
-// value: an integer as 4 bytes big-endian, a Boolean as 1 byte, a colour as
-// 3 bytes r, g, b, a text as a 4-byte big-endian length and its bytes.
-const std::string kBevelButton3List =
-    "Name "s + "\x00\x00\x00\x0c"s + "BevelButton3" +
-    "Index "s + "\x80\x00\x00\x00"s +
-    "Left "s + "\x00\x00\x00\x6a"s +  // 106
-    "Top "s + "\x00\x00\x00\x06"s +
-    "Width "s + "\x00\x00\x00\x2a"s +  // 42
-    "Height "s + "\x00\x00\x00\x17"s +  // 23
-    "LockLeft "s + "\x01"s +
-    "LockTop "s + "\x01"s +
-    "LockRight "s + "\x00"s +
-    "LockBottom "s + "\x00"s +
-    "TabPanelIndex "s + "\x00\x00\x00\x00"s +
-    "TabIndex "s + "\x00\x00\x00\x15"s +  // 21
-    "TabStop "s + "\x01"s +
-    "InitialParent "s + "\x00\x00\x00\x00"s +
-    "Visible "s + "\x01"s +
-    "HelpTag "s + "\x00\x00\x00\x13"s + "More Palavera Stuff" +  // 19 bytes
-    "AutoDeactivate "s + "\x01"s +
-    "Enabled "s + "\x01"s +
-    "Caption "s + "\x00\x00\x00\x04"s + "Xtra" +
-    "CaptionAlign "s + "\x00\x00\x00\x03"s +
-    "CaptionPlacement "s + "\x00\x00\x00\x01"s +
-    "CaptionDelta "s + "\x00\x00\x00\x00"s +
-    "IconAlign "s + "\x00\x00\x00\x00"s +
-    "IconDX "s + "\x00\x00\x00\x00"s +
-    "IconDY "s + "\x00\x00\x00\x00"s +
-    "Bevel "s + "\x00\x00\x00\x00"s +
-    "HasMenu "s + "\x00\x00\x00\x00"s +  // an integer, not a Boolean
-    "HasBackColor "s + "\x00"s +
-    "BackColor "s + "\x00\x00\x00"s +
-    "TextColor "s + "\x00\x00\x00"s +
-    "Value "s + "\x00"s +
-    "MenuValue "s + "\x00\x00\x00\x00"s +
-    "ButtonType "s + "\x00\x00\x00\x00"s +
-    "AcceptFocus "s + "\x00"s +
-    "TextFont "s + "\x00\x00\x00\x06"s + "System" +
-    "Bold "s + "\x00"s +
-    "Italic "s + "\x00"s +
-    "Underline "s + "\x00"s;
-
-const std::string kTextField1List =
-    "Name "s + "\x00\x00\x00\x0a"s + "TextField1" +
-    "Index "s + "\x80\x00\x00\x00"s +
-    "Left "s + "\x00\x00\x02\x7f"s +  // 639
-    "Top "s + "\x00\x00\x00\x02"s +
-    "Width "s + "\x00\x00\x01\x4e"s +  // 334
-    "Height "s + "\x00\x00\x00\x1c"s +  // 28
-    "LockLeft "s + "\x01"s +
-    "LockTop "s + "\x01"s +
-    "LockRight "s + "\x00"s +
-    "LockBottom "s + "\x00"s +
-    "TabPanelIndex "s + "\x00\x00\x00\x00"s +
-    "TabIndex "s + "\x00\x00\x00\x03"s +
-    "TabStop "s + "\x01"s +
-    "Border "s + "\x01"s +
-    "Password "s + "\x00"s +
-    "UseFocusRing "s + "\x01"s +
-    "TextColor "s + "\x00\x00\x00"s +
-    "BackColor "s + "\xff\xff\xff"s +
-    "Enabled "s + "\x01"s +
-    "Format "s + "\x00\x00\x00\x00"s +
-    "Visible "s + "\x00"s +
-    "HelpTag "s + "\x00\x00\x00\x00"s +
-    "AutoDeactivate "s + "\x01"s +
-    "TextFont "s + "\x00\x00\x00\x06"s + "System" +
-    "Bold "s + "\x00"s +
-    "Italic "s + "\x00"s +
-    "Underline "s + "\x00"s +
-    "CueText "s + "\x00\x00\x00\x00"s +
-    "Text "s + "\x00\x00\x00\x00"s +
-    "Mask "s + "\x00\x00\x00\x00"s +
-    "ReadOnly "s + "\x00"s +
-    "LimitText "s + "\x00\x00\x00\x00"s +
-    "AcceptTabs "s + "\x00"s +
-    "Alignment "s + "\x00\x00\x00\x00"s +
-    "DataSource "s + "\x00\x00\x00\x00"s +
-    "DataField "s + "\x00\x00\x00\x00"s +
-    "InitialParent "s + "\x00\x00\x00\x00"s;
-
-TEST(ControlsListTest, TheBevelButtonAndTextFieldListsHoldEveryEntryInOrderAndType) {
-  struct Case {
-    const char* name;
-    const std::string& actual;
-    const std::string& expected;
-  };
-  const Case cases[] = {{"BevelButton3", lists::BevelButton3(), kBevelButton3List},
-                        {"TextField1", lists::TextField1(), kTextField1List}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Readable(c.actual), Readable(c.expected));
-    EXPECT_EQ(c.actual, c.expected);
   }
 }
 

@@ -18,26 +18,12 @@ std::string I32(uint32_t v) {
   return {static_cast<char>(v >> 24), static_cast<char>((v >> 16) & 0xFF),
           static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
 }
-std::string B(bool v) { return std::string(1, v ? '\1' : '\0'); }
 
 using FrameworkTest = ProgramTest;
 
 // --- The window's own property list ------------------------------------------
 
-TEST_F(FrameworkTest, TheWindowListHoldsItsTwentyOneEntriesByteForByte) {
-  std::string expected;
-  expected += "Placement " + I32(0) + "Width " + I32(1) + "Height " + I32(1);
-  expected += "MinWidth " + I32(64) + "MinHeight " + I32(64);
-  expected += "MaxWidth " + I32(32000) + "MaxHeight " + I32(32000);
-  expected += "Frame " + I32(0) + "Composite " + B(true) + "HasBackColor " + B(false);
-  expected += std::string("BackColor ") + "\xBF\xBF\xBF";
-  expected += "Title " + I32(9) + "Tambourin";
-  expected += "Visible " + B(true) + "FullScreen " + B(false) + "MenuBarVisible " + B(true);
-  expected += "CloseButton " + B(true) + "Resizeable " + B(true) + "LiveResize " + B(true);
-  expected += "MaximizeButton " + B(true) + "MinimizeButton " + B(true);
-  expected += "MacProcID " + I32(0);
-  EXPECT_EQ(Window1::LayoutProperties(), expected);
-}
+// Its bytes are compared with the other nine lists' in PropertyListsTests.cpp.
 
 TEST_F(FrameworkTest, TheWindowListGivesTheWindowItsTitleLimitsAndBoxes) {
   auto window = OpenWindow();
