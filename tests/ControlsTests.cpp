@@ -2,6 +2,7 @@
 // lists, their first pictures, the Edit-menu bindings of the views and the
 // order in which their events are wired.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -111,6 +112,46 @@ TEST_F(ControlsTest, TheButtonsAndTheFieldMeasureTextInUnitZero) {
   EXPECT_EQ(Control<fw::TextField>("TextField1").TextUnit(), 0);
   EXPECT_EQ(Control<fw::PushButton>("PushButton5").TextUnit(), 0);
   EXPECT_EQ(Control<fw::BevelButton>("BevelButton3").TextUnit(), 0);
+}
+
+// What reaches each control's toolkit peer while it is built: its
+// construction, then the font unit or the first picture where it has one,
+// and only then its list, whose first entry to show is its Left.
+TEST_F(ControlsTest, TheTextUnitAndTheFirstPictureComeBeforeTheList) {
+  using fw::headless::PictureId;
+  struct Case {
+    const char* name;
+    std::vector<std::string> beforeList;
+    int32_t left;
+  };
+  const Case cases[] = {
+      {"HTMLViewer1", {}, 0},
+      {"TextField1", {"TextUnit 0"}, 639},
+      {"PushButton5", {"TextUnit 0"}, 985},
+      {"HTMLViewer2", {}, 974},
+      {"buttonfront", {"Image " + PictureId(NavForwardButton2())}, 35},
+      {"buttonback", {"Image " + PictureId(NavBackButton())}, 9},
+      {"Separator1", {}, 0},
+      {"BevelButton3", {"TextUnit 0"}, 106},
+      {"buttonhome", {"Image " + PictureId(ToolbarHomepageButton())}, 69},
+  };
+  auto count = [](const std::vector<std::string>& calls, const std::string& prefix) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::string> calls =
+        fw::headless::PeerCallsOf(*window_->ControlByName(c.name));
+    std::vector<std::string> expected = {"Bounds 0 0 0 0"};
+    expected.insert(expected.end(), c.beforeList.begin(), c.beforeList.end());
+    expected.push_back("Bounds " + std::to_string(c.left) + " 0 0 0");
+    ASSERT_GE(calls.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expected.size()), expected);
+    // Set once each, and by nothing else while the window opened.
+    EXPECT_EQ(count(calls, "TextUnit "), count(c.beforeList, "TextUnit "));
+    EXPECT_EQ(count(calls, "Image "), count(c.beforeList, "Image "));
+  }
 }
 
 TEST_F(ControlsTest, BothViewsBindTheFiveEditCommandsAndLeaveThemToTheToolkit) {

@@ -1,6 +1,7 @@
 // The framework's object model on the in-memory backend: property lists, the
 // window's event table and registry, the entry table, files and values.
 
+#include <algorithm>
 #include <fstream>
 
 #include "framework/Errors.h"
@@ -8,6 +9,8 @@
 #include "framework/PluginEntries.h"
 #include "framework/PropertyList.h"
 #include "framework/Values.h"
+#include "resources/Pictures.h"
+#include "tests/AddressCases.h"
 #include "tests/TestSupport.h"
 
 namespace tambourin::test {
@@ -172,6 +175,56 @@ TEST_F(FrameworkTest, AHandlerMustFitItsEvent) {
                fw::EventException);
 }
 
+// A well's MouseUp is raised only for a press that its MouseDown claimed by
+// answering True; a press nobody claimed ends without a release event.
+TEST_F(FrameworkTest, AReleaseReachesAWellOnlyAfterAPressItClaimed) {
+  OpenWindow();
+  struct Case {
+    const char* name;
+    int mouseDown;  // -1: no MouseDown handler; 0 or 1: its answer
+    int releases;   // MouseUps delivered for one press and two releases
+  };
+  const Case cases[] = {
+      {"claimed", 1, 1},
+      {"refused", 0, 0},
+      {"no MouseDown handler", -1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto well = window_->New<fw::ImageWell>();
+    well->Constructor();
+    window_->AddControl(std::string("well ") + c.name, well);
+    int downs = 0;
+    int ups = 0;
+    if (c.mouseDown >= 0) {
+      const bool answer = c.mouseDown == 1;
+      fw::InstallInstanceEventHandler(*well, "MouseDown",
+                                      fw::MouseDownHandler([&downs, answer](auto&, int32_t, int32_t) {
+                                        ++downs;
+                                        return answer;
+                                      }));
+    }
+    fw::InstallInstanceEventHandler(*well, "MouseUp",
+                                    fw::MouseUpHandler([&ups](auto&, int32_t, int32_t) { ++ups; }));
+    EXPECT_EQ(fw::headless::MouseDown(*well, 3, 3), c.mouseDown == 1);
+    fw::headless::MouseUp(*well, 3, 3);
+    // A second release without a new press was never claimed.
+    fw::headless::MouseUp(*well, 3, 3);
+    EXPECT_EQ(downs, c.mouseDown >= 0 ? 1 : 0);
+    EXPECT_EQ(ups, c.releases);
+  }
+  // A press claimed by one well is no claim on another.
+  auto& back = Control<fw::ImageWell>("buttonback");
+  auto& home = Control<fw::ImageWell>("buttonhome");
+  auto& view = Control<fw::HTMLViewer>("HTMLViewer1");
+  fw::headless::FinishLoads();
+  fw::headless::ClearRequests(view);
+  EXPECT_TRUE(fw::headless::MouseDown(back, 1, 1));
+  fw::headless::MouseUp(home, 1, 1);
+  EXPECT_TRUE(fw::headless::Requests(view).empty());
+  EXPECT_EQ(fw::headless::PeerImage(home), ToolbarHomepageButton());
+}
+
 // --- The entry table ------------------------------------------------------------
 
 TEST_F(FrameworkTest, AnEntryNotResolvedIsNeverCalled) {
@@ -204,30 +257,34 @@ TEST(Values, StrAndCDblRoundTripEveryInteger) {
 }
 
 TEST(Values, OnlyHttpAndHttpsAddressesMayLeaveTheProgram) {
-  struct Case {
-    const char* url;
-    bool allowed;
-  };
-  const Case cases[] = {
-      {"http://www.palavera.com/", true},
-      {"https://example.org/a?b=c%2Fd", true},
-      {"HTTP://EXAMPLE.ORG/", true},
-      {"HtTpS://example.org", true},
-      {"file:///etc/passwd", false},
-      {"FILE:///etc/passwd", false},
-      {"smb://server/share", false},
-      {"javascript:alert(1)", false},
-      {"data:text/html,<b>x</b>", false},
-      {"about:blank", false},
-      {"custom-handler://run", false},
-      {"http:relative", false},
-      {"http://", false},
-      {"http:///etc/passwd", false},
-      {"", false},
-      {"http://host/with space", false},
-      {"http://host/\nline", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(fw::IsAddressForDefaultBrowser(c.url), c.allowed) << c.url;
+  fw::headless::Reset();
+  std::vector<std::string> leaving;
+  for (const AddressCase& c : kAddressCases) {
+    SCOPED_TRACE(c.url);
+    EXPECT_EQ(fw::IsAddressForDefaultBrowser(c.url), c.leaves);
+    testing::internal::CaptureStderr();
+    fw::ShowURL(c.url);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (c.leaves) {
+      leaving.push_back(c.url);
+      EXPECT_EQ(err, "");
+    } else {
+      // Refused with one line, even for an address with a line break in it,
+      // that names the address.
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+      EXPECT_EQ(err.back(), '\n');
+      const std::string url = c.url;
+      const bool printable = std::none_of(url.begin(), url.end(), [](unsigned char ch) {
+        return ch < 0x20 || ch == 0x7F;
+      });
+      if (printable) {
+        EXPECT_NE(err.find("\"" + url + "\""), std::string::npos) << err;
+      }
+    }
+    // What leaves, leaves exactly as given.
+    EXPECT_EQ(fw::headless::BrowserLaunches(), leaving);
+  }
+  fw::headless::Reset();
 }
 
 // --- Files --------------------------------------------------------------------------

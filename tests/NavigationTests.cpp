@@ -1,6 +1,7 @@
 // The back, forward and home picture buttons: the pressed face while held,
 // the normal face again and the navigation on release.
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -91,6 +92,71 @@ TEST_F(NavigationTest, AReleaseShowsTheNormalFaceAndMakesOneRequestWhereverThePo
       EXPECT_EQ(well.Image(), b.normal());
       EXPECT_EQ(fw::headless::Requests(View()), std::vector<ViewRequest>{Expected(b.name)});
     }
+  }
+}
+
+// The peer calls made since `from`, each naming its control.
+std::vector<fw::headless::PeerCall> CallsSince(std::size_t from) {
+  const auto& all = fw::headless::PeerCalls();
+  return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+}
+
+TEST_F(NavigationTest, APressSetsOnlyThePressedFaceAndAReleaseTheNormalFaceBeforeNavigating) {
+  using fw::headless::PeerCall;
+  using fw::headless::PictureId;
+  OpenFresh();
+  for (const Button& b : kButtons) {
+    SCOPED_TRACE(b.name);
+    fw::ImageWell& well = Well(b.name);
+    std::size_t from = fw::headless::PeerCalls().size();
+    EXPECT_TRUE(fw::headless::MouseDown(well, 5, 5));
+    EXPECT_EQ(CallsSince(from),
+              (std::vector<PeerCall>{{&well, "Image " + PictureId(b.pressed())}}));
+
+    const ViewRequest expected = Expected(b.name);
+    const std::string step = expected.kind == Kind::Back      ? "Back"
+                             : expected.kind == Kind::Forward ? "Forward"
+                                                              : "Load " + expected.url;
+    from = fw::headless::PeerCalls().size();
+    fw::headless::MouseUp(well, 5, 5);
+    EXPECT_EQ(CallsSince(from), (std::vector<PeerCall>{{&well, "Image " + PictureId(b.normal())},
+                                                       {&View(), step}}));
+  }
+}
+
+// A release whose handler cannot find a control it needs: the normal face is
+// back already, since it is set before any control is fetched, and nothing
+// navigates.
+TEST_F(NavigationTest, TheNormalFaceIsBackEvenWhenAControlTheReleaseNeedsIsMissing) {
+  struct Case {
+    const char* button;
+    const char* missing;
+  };
+  const Case cases[] = {{"buttonback", "HTMLViewer1"},
+                        {"buttonfront", "HTMLViewer1"},
+                        {"buttonhome", "HTMLViewer1"},
+                        {"buttonhome", "TextField1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.button << " without " << c.missing);
+    TearDown();
+    SetUp();
+    OpenFresh();
+    const Button& b = *std::find_if(std::begin(kButtons), std::end(kButtons), [&](const Button& x) {
+      return std::string(x.name) == c.button;
+    });
+    fw::HTMLViewer& view = View();
+    std::shared_ptr<fw::RectControl> kept = window_->ControlByName(c.missing);
+    // A control of another class under the name: the lookup finds no control
+    // of the class the handler needs.
+    window_->AddControl(c.missing, window_->New<fw::Separator>());
+    EXPECT_TRUE(fw::headless::MouseDown(Well(b.name), 1, 1));
+    testing::internal::CaptureStderr();
+    fw::headless::MouseUp(Well(b.name), 1, 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+    EXPECT_EQ(fw::headless::PeerImage(Well(b.name)), b.normal());
+    EXPECT_TRUE(fw::headless::Requests(view).empty());
+    window_->AddControl(c.missing, kept);
   }
 }
 
