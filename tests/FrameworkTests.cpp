@@ -85,19 +85,32 @@ TEST_F(FrameworkTest, ADamagedListIsRefusedWholeNamingTheKeyAndOffset) {
 
 // --- Window events and the implicit window ---------------------------------------
 
-// Records what the accessor answers from inside the window's own handlers.
+// Records what the accessor answers from inside the window's own handlers,
+// and the order in which the five bound events come.
 class WatchedWindow : public Window1 {
  public:
   std::vector<std::shared_ptr<class Window1>> seen;
+  std::vector<std::string> events;
+  void Layout() override {
+    events.push_back("Layout");
+    Window1::Layout();
+  }
+  void CreateControls() override {
+    events.push_back("CreateControls");
+    Window1::CreateControls();
+  }
   void Event_Open() override {
+    events.push_back("Open");
     seen.push_back(tambourin::Window1());
     Window1::Event_Open();
   }
   void Event_Resized() override {
+    events.push_back("Resized");
     seen.push_back(tambourin::Window1());
     Window1::Event_Resized();
   }
   void Event_Close() override {
+    events.push_back("Close");
     seen.push_back(tambourin::Window1());
     Window1::Event_Close();
   }
@@ -115,6 +128,24 @@ TEST_F(FrameworkTest, TheAccessorGivesTheOneWindowAlsoFromItsOwnHandlers) {
   ASSERT_GE(window->seen.size(), 3u);  // Open, Resized at least once, Close
   for (const auto& seen : window->seen) EXPECT_EQ(seen, window);
   EXPECT_EQ(fw::OpenWindows().size(), 0u);
+}
+
+// Layout and CreateControls build the window before Open; Resized comes once
+// for the opening size and once for each settled change after it, never
+// before the controls exist; Close comes once.
+TEST_F(FrameworkTest, TheFiveBoundEventsComeInTheirOrder) {
+  auto window = std::make_shared<WatchedWindow>();
+  {
+    fw::DispatchScope scope;
+    window->Constructor();
+  }
+  EXPECT_EQ(window->events,
+            (std::vector<std::string>{"Layout", "CreateControls", "Open", "Resized"}));
+  fw::headless::UserResize(*window, 800, 600);
+  fw::headless::UserResize(*window, 800, 600);  // no change, no event
+  fw::headless::UserClose(*window);
+  EXPECT_EQ(window->events, (std::vector<std::string>{"Layout", "CreateControls", "Open",
+                                                      "Resized", "Resized", "Close"}));
 }
 
 TEST_F(FrameworkTest, OnlyTheFiveBoundEventsRunCodeAndACloseIsNeverRefused) {

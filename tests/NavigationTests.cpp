@@ -160,6 +160,48 @@ TEST_F(NavigationTest, TheNormalFaceIsBackEvenWhenAControlTheReleaseNeedsIsMissi
   }
 }
 
+TEST_F(NavigationTest, EachPressedFaceIsReadAtItsButtonsFirstPressAndNeverAgain) {
+  OpenFresh();
+  int decodes = fw::headless::DecodeCount();
+  for (const Button& b : kButtons) {
+    SCOPED_TRACE(b.name);
+    PressAndRelease(b.name, 1, 1);
+    EXPECT_EQ(fw::headless::DecodeCount(), ++decodes);
+    PressAndRelease(b.name, 1, 1);
+    EXPECT_EQ(fw::headless::DecodeCount(), decodes);
+  }
+}
+
+// An exception out of a face accessor ends the handler where it is raised:
+// the press is not claimed, the release neither sets a face nor navigates.
+TEST_F(NavigationTest, AFaceAccessorThatRaisesEndsTheHandlerBeforeTheFace) {
+  // The normal face of back is missing, so its release tries to load it.
+  fs::remove(resources_ / "NavBackButton.png");
+  OpenFresh();
+  fw::ImageWell& back = Well("buttonback");
+  fw::ImageWell& front = Well("buttonfront");
+  EXPECT_TRUE(fw::headless::MouseDown(back, 1, 1));
+  // From now on every load raises: the executable has no parent folders.
+  fw::headless::SetExecutablePath("/tambourin");
+
+  testing::internal::CaptureStderr();
+  fw::headless::MouseUp(back, 1, 1);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+  EXPECT_EQ(fw::headless::PeerImage(back), NavBackButtonPushed2()) << "the face stays pressed";
+  EXPECT_TRUE(fw::headless::Requests(View()).empty());
+
+  // The forward button's pressed face was never loaded: its press raises,
+  // claims nothing, and its release is not delivered.
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(fw::headless::MouseDown(front, 1, 1));
+  fw::headless::MouseUp(front, 1, 1);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+  EXPECT_EQ(fw::headless::PeerImage(front), NavForwardButton2());
+  EXPECT_TRUE(fw::headless::Requests(View()).empty());
+}
+
 TEST_F(NavigationTest, BackAndForwardAreAskedForEvenWithNoHistory) {
   // The view has shown only the home page: there is nothing to go back or
   // forward to, yet each release still asks the view.
