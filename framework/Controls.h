@@ -141,7 +141,10 @@ class TextField : public RectControl {
   std::string Text() const;
   void SetText(const std::string& text);
   uint8_t TextUnit() const { return textUnit_; }
-  void SetTextUnit(uint8_t unit) { textUnit_ = unit; }
+  void SetTextUnit(uint8_t unit) {
+    textUnit_ = unit;
+    if (Peer()) Peer()->SetTextUnit(unit);
+  }
   const std::vector<PropertySchemaEntry>& PropertySchema() const override;
 
  protected:
@@ -158,7 +161,10 @@ class ButtonBase : public RectControl {
   using RectControl::RectControl;
   std::string Caption() const;
   uint8_t TextUnit() const { return textUnit_; }
-  void SetTextUnit(uint8_t unit) { textUnit_ = unit; }
+  void SetTextUnit(uint8_t unit) {
+    textUnit_ = unit;
+    if (Peer()) Peer()->SetTextUnit(unit);
+  }
   std::vector<std::string> EventNames() const override { return {"Action"}; }
   // Raised by the peer on a click.
   void PeerAction();
