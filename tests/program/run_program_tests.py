@@ -249,7 +249,8 @@ def crop_to(path, out, x, y, w, h):
 class Program:
     """One run of tambourin in a given home, its output in a log file."""
 
-    def __init__(self, home, log_path):
+    def __init__(self, home, log_path, environment=None):
+        """`environment` changes the variables after the defaults; None removes one."""
         self.log_path = log_path
         env = dict(os.environ)
         env.update(HOME=home,
@@ -257,6 +258,11 @@ class Program:
                    XDG_DATA_HOME=os.path.join(home, "data"),
                    XDG_CACHE_HOME=os.path.join(home, "cache"),
                    NO_AT_BRIDGE="1")
+        for name, value in (environment or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
         # Nothing on the way to 127.0.0.1 but the test's servers.
         for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
                       "ALL_PROXY"):
