@@ -50,6 +50,18 @@ class Planner {
       Redirect("HOME", "home");
     }
 
+    if (environment_.runtimeDir) {
+      // The engine makes the sockets of its sandbox's bus proxies here; when
+      // GLib falls back to the cache folder for an unset one, that is checked
+      // below.
+      const std::string& runtime = *environment_.runtimeDir;
+      const std::string problem = FolderProblem(runtime);
+      if (!problem.empty()) {
+        clauses_.push_back("the runtime folder " + runtime + " (" + problem + ")");
+        Redirect("XDG_RUNTIME_DIR", "runtime");
+      }
+    }
+
     const Checked config = Desktop("XDG_CONFIG_HOME", environment_.configHome, home, "/.config",
                                    "", "config");
     result_.preferences = config.path;
@@ -216,6 +228,7 @@ DesktopEnvironment CurrentDesktopEnvironment(std::vector<std::string> privateBas
   environment.configHome = Variable("XDG_CONFIG_HOME");
   environment.dataHome = Variable("XDG_DATA_HOME");
   environment.cacheHome = Variable("XDG_CACHE_HOME");
+  environment.runtimeDir = Variable("XDG_RUNTIME_DIR");
   environment.privateBases = std::move(privateBases);
   return environment;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The desktop's own folders (the home folder and the XDG config, data and
-// cache folders) as this process uses them.
+// The desktop's own folders (the home folder and the XDG config, data, cache
+// and runtime folders) as this process uses them.
 //
 // A folder the desktop names may be unusable: below a regular file, a file
 // itself, a dangling link, without permission. The web engine's sandbox
@@ -37,6 +37,7 @@ struct DesktopEnvironment {
   std::optional<std::string> configHome;
   std::optional<std::string> dataHome;
   std::optional<std::string> cacheHome;
+  std::optional<std::string> runtimeDir;  // XDG_RUNTIME_DIR
   // Where a private folder may be made, best first.
   std::vector<std::string> privateBases;
 };

@@ -110,6 +110,8 @@ TEST_F(DesktopFoldersTest, AnUnusableFolderIsReplacedOnlyWhereTheSandboxNeedsItA
         {"XDG_CACHE_HOME", "@cache"}},
        false, false, false,
        {"file/home", "file/home/.config", "file/home/.local/share", "file/home/.cache"}},
+      {"runtime below a file", {{"XDG_RUNTIME_DIR", "file/run"}},
+       {{"XDG_RUNTIME_DIR", "@runtime"}}, true, true, true, {"file/run"}},
       {"all three below a file",
        {{"XDG_CONFIG_HOME", "file/c"}, {"XDG_DATA_HOME", "file/d"}, {"XDG_CACHE_HOME", "file/k"}},
        {{"XDG_CONFIG_HOME", "@config"}, {"XDG_DATA_HOME", "@data"}, {"XDG_CACHE_HOME", "@cache"}},
@@ -125,6 +127,7 @@ TEST_F(DesktopFoldersTest, AnUnusableFolderIsReplacedOnlyWhereTheSandboxNeedsItA
       if (variable == "XDG_CONFIG_HOME") environment.configHome = set;
       if (variable == "XDG_DATA_HOME") environment.dataHome = set;
       if (variable == "XDG_CACHE_HOME") environment.cacheHome = set;
+      if (variable == "XDG_RUNTIME_DIR") environment.runtimeDir = set;
     }
     const fw::DesktopFolders folders = fw::PlanDesktopFolders(environment);
 

@@ -157,7 +157,10 @@ class DesktopTest(unittest.TestCase):
         self.root = tempfile.mkdtemp(prefix="tambourin-desktop-")
         self.roots.append(self.root)
         self.home = os.path.join(self.root, "home")
-        for sub in ("home/config", "home/data", "home/cache"):
+        # Where the program makes its private folder when the runtime folder
+        # cannot have it.
+        self.tmp = os.path.join(self.root, "tmp")
+        for sub in ("home/config", "home/data", "home/cache", "tmp"):
             os.makedirs(os.path.join(self.root, sub))
         with open(os.path.join(self.root, "file"), "w") as f:
             f.write("x")
@@ -180,6 +183,7 @@ class DesktopTest(unittest.TestCase):
     def start(self, environment=None, name="run"):
         environment = dict(environment or {})
         environment.setdefault("XDG_RUNTIME_DIR", self.runtime)
+        environment.setdefault("TMPDIR", self.tmp)
         log = os.path.join(ARTIFACTS, "%s-%s.log" % (self.id().split(".")[-1], name))
         self.loads_before = len(self.server.seen(lambda p: p.startswith("/loaded")))
         self.program = Program(self.home, log, environment)
@@ -227,7 +231,8 @@ class DesktopTest(unittest.TestCase):
                                               "width": b"%d" % width})
 
     def private_folders(self):
-        return [name for name in os.listdir(self.runtime) if name.startswith("tambourin-")]
+        return [os.path.join(folder, name) for folder in (self.runtime, self.tmp)
+                for name in os.listdir(folder) if name.startswith("tambourin-")]
 
     def geometry_files_anywhere(self):
         found = []
@@ -243,8 +248,8 @@ class DesktopTest(unittest.TestCase):
 class DamagedFolderTests(DesktopTest):
     """Start-up with one of the desktop's folders unusable."""
 
-    def check_damaged(self, environment, named, lost, place_kept):
-        self.start(environment)
+    def check_damaged(self, name, environment, named, lost, place_kept):
+        self.start(environment, name.replace(" ", "-").replace("'", ""))
         self.wait_place(DEFAULT_PLACE, "a damaged desktop: the default place")
         self.wait_home_page()
         self.assert_sandboxed()
@@ -294,6 +299,7 @@ class DamagedFolderTests(DesktopTest):
             ("data's own folder is a file", {"XDG_DATA_HOME": "d2"}, ["d2/tambourin"], [cookies],
              True),
             ("home below a file", {"HOME": "file/home"}, ["file/home"], [], True),
+            ("runtime below a file", {"XDG_RUNTIME_DIR": "file/run"}, ["file/run"], [], True),
             ("all three below a file", {"XDG_CONFIG_HOME": "file/config",
                                         "XDG_DATA_HOME": "file/data",
                                         "XDG_CACHE_HOME": "file/cache"},
@@ -308,7 +314,7 @@ class DamagedFolderTests(DesktopTest):
                 with open(os.path.join(self.root, "d2", "tambourin"), "w") as f:
                     f.write("x")
                 at = lambda path: os.path.join(self.root, path)
-                self.check_damaged({k: at(v) for k, v in variables.items()},
+                self.check_damaged(name, {k: at(v) for k, v in variables.items()},
                                    [at(path) for path in named], lost, kept)
 
     def test_relative_config_path_is_ignored(self):
