@@ -23,7 +23,7 @@ import unittest
 
 from run_program_tests import (ARTIFACTS, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, Program,
                                geometry, run, send_delete_window, tambourin_window, wait_for,
-                               visible_windows)
+                               wait_geometry, visible_windows)
 
 DEFAULT_PLACE = (210, 100, 1020, 700)
 MOVED_PLACE = (300, 150, 900, 600)
@@ -193,15 +193,7 @@ class DesktopTest(unittest.TestCase):
         return self.program.window()
 
     def wait_place(self, expected, what):
-        last = []
-
-        def matches():
-            last[:] = [geometry(self.window())]
-            return last[0] == expected
-        try:
-            wait_for(matches, PAGE_TIMEOUT, what)
-        except AssertionError as failure:
-            self.fail("%s: the window is at %s, expected %s" % (what, last or failure, expected))
+        wait_geometry(self.window, expected, what)
 
     def wait_home_page(self):
         wait_for(lambda: len(self.server.seen(lambda p: p.startswith("/loaded")))

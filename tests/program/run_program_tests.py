@@ -161,6 +161,20 @@ def geometry(window):
     return (int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
 
 
+def wait_geometry(window, expected, what):
+    """Waits until the window that `window()` finds is at `expected` (x, y, w, h)."""
+    last = []
+
+    def matches():
+        last[:] = [geometry(window())]
+        return last[0] == expected
+    try:
+        wait_for(matches, PAGE_TIMEOUT, what)
+    except AssertionError as failure:
+        raise AssertionError("%s: the window is at %s, expected %s"
+                             % (what, last[0] if last else failure, expected)) from None
+
+
 def visible_windows(name_regex):
     result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name_regex],
                             capture_output=True, text=True, timeout=15)
@@ -385,15 +399,7 @@ class ProgramTests(unittest.TestCase):
             return f.read().splitlines()
 
     def wait_geometry(self, expected, what):
-        last = []
-
-        def matches():
-            last[:] = [geometry(self.win())]
-            return last[0] == expected
-        try:
-            wait_for(matches, PAGE_TIMEOUT, what)
-        except AssertionError:
-            self.fail("%s: the window is at %s, expected %s" % (what, last[0], expected))
+        wait_geometry(self.win, expected, what)
 
     # The road ----------------------------------------------------------------
 
