@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "framework/Backend.h"
+#include "framework/DesktopFolders.h"
 #include "framework/Errors.h"
 
 namespace fw {
@@ -287,16 +288,10 @@ bool FileBatch::Commit() {
 }
 
 FolderItemPtr SpecialFolder::Preferences() {
-  std::string path;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  if (config != nullptr && config[0] == '/') {
-    path = config;
-  } else if (home != nullptr && home[0] == '/') {
-    path = std::string(home) + "/.config";
-  } else {
-    return nullptr;
-  }
+  // The desktop's own folder, also when start-up found it unusable: what
+  // cannot be saved there must fail, not go to a folder that is not kept.
+  const std::string path = PreferencesPath();
+  if (path.empty()) return nullptr;
   // A new account may not have the folder yet; files saved there need it.
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
     // Left to the file operations to report: the item still names the folder.

@@ -1,10 +1,12 @@
 // The GTK backend: the toolkit's start, its event loop, the screens, the
 // desktop's browser, pictures, and the peers of windows and controls.
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -13,6 +15,7 @@
 
 #include "framework/Backend.h"
 #include "framework/Controls.h"
+#include "framework/DesktopFolders.h"
 #include "framework/Window.h"
 #include "framework/gtk/GtkControlPeer.h"
 #include "framework/gtk/GtkPicture.h"
@@ -25,6 +28,15 @@ namespace {
 class GtkBackend : public Backend {
  public:
   GtkBackend() {
+    // Before anything asks GLib for the desktop's folders: it reads them once,
+    // and the engine's sandbox cannot start below a folder that is unusable.
+    std::vector<std::string> privateBases;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) privateBases.emplace_back(runtime);
+    privateBases.emplace_back(g_get_tmp_dir());
+    privateBases.emplace_back("/tmp");
+    SettleDesktopFolders(std::move(privateBases));
+    WatchEndSignals();
+
     // Window positions can only be set and read back through X11; on a
     // Wayland desktop the program runs through XWayland. The program's name
     // is set before any engine view exists, since the engine takes it then.
@@ -58,6 +70,8 @@ class GtkBackend : public Backend {
     }
     return nullptr;
   }
+
+  ~GtkBackend() override { RemovePrivatePlace(); }
 
   void RunLoop() override {
     // A quit asked for before the loop ran ends it at once.
@@ -135,7 +149,72 @@ class GtkBackend : public Backend {
   }
 
  private:
+  // A desktop logging out, `kill` and Ctrl+C in a terminal end the program as
+  // its close box does, so that the window's place is saved. GLib turns each
+  // signal into an event of the loop; nothing runs inside a signal handler.
+  // A signal that was ignored when the program started (nohup, a background
+  // job) stays ignored.
+  void WatchEndSignals() {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+      struct sigaction current {};
+      if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+        continue;
+      }
+      g_unix_signal_add(signal, OnEndSignal, this);
+    }
+  }
+
+  static gboolean OnEndSignal(gpointer self) {
+    auto* backend = static_cast<GtkBackend*>(self);
+    if (backend->endPending_ == 0) {
+      backend->endPending_ = g_timeout_add(kSettleCheckMs, CloseWhenSettled, backend);
+    }
+    // Kept, so that a second signal while the window closes changes nothing.
+    return G_SOURCE_CONTINUE;
+  }
+
+  // The window is closed from the event loop's own level, once start-up has
+  // built it and once no modal dialog runs a loop of its own inside an
+  // event: the engine's print dialog does, and the engine's code below it
+  // must not find its view gone. Such a dialog is cancelled first.
+  static gboolean CloseWhenSettled(gpointer self) {
+    auto* backend = static_cast<GtkBackend*>(self);
+    if (gtk_main_level() == 0 || g_main_depth() > 1) {
+      CancelModalDialogs();
+      return G_SOURCE_CONTINUE;
+    }
+    backend->endPending_ = 0;
+    backend->CloseWindows();
+    return G_SOURCE_REMOVE;
+  }
+
+  static void CancelModalDialogs() {
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item != nullptr; item = item->next) {
+      GtkWindow* window = GTK_WINDOW(item->data);
+      if (GTK_IS_DIALOG(window) && gtk_window_get_modal(window) &&
+          gtk_widget_get_visible(GTK_WIDGET(window))) {
+        gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
+      }
+    }
+    g_list_free(toplevels);
+  }
+
+  void CloseWindows() {
+    try {
+      for (const std::shared_ptr<Window>& window : OpenWindows()) {
+        if (window->IsOpen()) {
+          window->PeerCloseRequested();
+        }
+      }
+    } catch (...) {
+      ReportException(std::current_exception());
+    }
+  }
+
   bool quitRequested_ = false;
+  static constexpr guint kSettleCheckMs = 50;
+  guint endPending_ = 0;  // the source that closes the window after a signal
 };
 
 }  // namespace

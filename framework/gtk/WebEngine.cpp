@@ -1,10 +1,8 @@
 #include "framework/gtk/WebEngine.h"
 
-#include <glib/gstdio.h>
-
-#include <cstdio>
 #include <string>
 
+#include "framework/DesktopFolders.h"
 #include "framework/gtk/Downloads.h"
 #include "framework/gtk/GObjectPtr.h"
 #include "framework/gtk/PageRules.h"
@@ -12,21 +10,16 @@
 namespace fw::gtk {
 namespace {
 
-std::string ProgramFolder(const char* base) {
-  gchar* path = g_build_filename(base, "tambourin", nullptr);
-  std::string folder(path);
-  g_free(path);
-  // The engine does not make its folders and quietly keeps nothing when they
-  // are missing, so they are made here first.
-  if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
-    std::fprintf(stderr, "tambourin: cannot create the folder %s\n", folder.c_str());
-  }
-  return folder;
-}
-
 GObjectPtr<WebKitWebContext> MakeContext() {
-  const std::string dataFolder = ProgramFolder(g_get_user_data_dir());
-  const std::string cacheFolder = ProgramFolder(g_get_user_cache_dir());
+  // The folders were made when the backend started; when the desktop's
+  // cannot hold them they lie in a private folder that is not kept.
+  const DesktopFolders* folders = SettledDesktopFolders();
+  const std::string dataFolder =
+      folders != nullptr ? folders->engineData
+                         : std::string(g_get_user_data_dir()) + "/tambourin";
+  const std::string cacheFolder =
+      folders != nullptr ? folders->engineCache
+                         : std::string(g_get_user_cache_dir()) + "/tambourin";
 
   auto manager = GObjectPtr<WebKitWebsiteDataManager>::Adopt(webkit_website_data_manager_new(
       "base-data-directory", dataFolder.c_str(), "base-cache-directory", cacheFolder.c_str(),

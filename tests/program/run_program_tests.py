@@ -165,6 +165,20 @@ def geometry(window):
     return (int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
 
 
+def wait_geometry(window, expected, what):
+    """Waits until the window that `window()` finds is at `expected` (x, y, w, h)."""
+    last = []
+
+    def matches():
+        last[:] = [geometry(window())]
+        return last[0] == expected
+    try:
+        wait_for(matches, PAGE_TIMEOUT, what)
+    except AssertionError as failure:
+        raise AssertionError("%s: the window is at %s, expected %s"
+                             % (what, last[0] if last else failure, expected)) from None
+
+
 def visible_windows(name_regex):
     result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name_regex],
                             capture_output=True, text=True, timeout=15)
@@ -253,7 +267,8 @@ def crop_to(path, out, x, y, w, h):
 class Program:
     """One run of tambourin in a given home, its output in a log file."""
 
-    def __init__(self, home, log_path):
+    def __init__(self, home, log_path, environment=None):
+        """`environment` changes the variables after the defaults; None removes one."""
         self.log_path = log_path
         env = dict(os.environ)
         env.update(HOME=home,
@@ -261,6 +276,11 @@ class Program:
                    XDG_DATA_HOME=os.path.join(home, "data"),
                    XDG_CACHE_HOME=os.path.join(home, "cache"),
                    NO_AT_BRIDGE="1")
+        for name, value in (environment or {}).items():
+            if value is None:
+                env.pop(name, None)
+            else:
+                env[name] = value
         # Nothing on the way to 127.0.0.1 but the test's servers.
         for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
                       "ALL_PROXY"):
@@ -383,15 +403,7 @@ class ProgramTests(unittest.TestCase):
             return f.read().splitlines()
 
     def wait_geometry(self, expected, what):
-        last = []
-
-        def matches():
-            last[:] = [geometry(self.win())]
-            return last[0] == expected
-        try:
-            wait_for(matches, PAGE_TIMEOUT, what)
-        except AssertionError:
-            self.fail("%s: the window is at %s, expected %s" % (what, last[0], expected))
+        wait_geometry(self.win, expected, what)
 
     # The road ----------------------------------------------------------------
 
