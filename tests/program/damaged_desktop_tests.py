@@ -8,7 +8,7 @@ home server of its own on 127.0.0.1:
   default place, the home page load with the sandbox on, one stderr line name
   the folder and what is lost, and the close box end the program with 0;
 - ended by SIGTERM, SIGINT or SIGHUP (at start-up, twice, while the page
-  loads, while a print dialog is up): the window must close as its close box
+  loads, while a modal dialog is up): the window must close as its close box
   does, saving its place in the four geometry files, and the status be 0.
 """
 
@@ -21,7 +21,7 @@ import threading
 import time
 import unittest
 
-from run_program_tests import (ARTIFACTS, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, Program,
+from run_program_tests import (ARTIFACTS, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, TOOLBAR, Program,
                                geometry, run, send_delete_window, tambourin_window, wait_for,
                                wait_geometry, visible_windows)
 
@@ -29,13 +29,18 @@ DEFAULT_PLACE = (210, 100, 1020, 700)
 MOVED_PLACE = (300, 150, 900, 600)
 PARTS = ("top", "left", "height", "width")
 
-PAGE = """<!doctype html><html><head><title>home</title></head><body>home
+PAGE = """<!doctype html><html><head><title>home</title></head><body style="margin:0">home
+%s
 <script>
 window.addEventListener('load', function () {
   fetch('/loaded?t=' + Date.now(), {cache: 'no-store'});
-  %s
 });
 </script></body></html>"""
+
+# A file field that fills the top of the page: a click on it opens the
+# toolkit's modal file chooser.
+FILE_FIELD = '<input type="file" style="position:absolute;left:0;top:0;width:600px;height:300px">'
+FILE_FIELD_POINT = (200, 150)
 
 
 class Server:
@@ -45,7 +50,7 @@ class Server:
         self.lock = threading.Lock()
         self.paths = []
         self.hold = threading.Event()
-        self.print_on_load = False
+        self.file_field = False
         outer = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -64,7 +69,7 @@ class Server:
                         time.sleep(0.05)
                 body = b""
                 if self.path == "/":
-                    body = (PAGE % ("print();" if outer.print_on_load else "")).encode()
+                    body = (PAGE % (FILE_FIELD if outer.file_field else "")).encode()
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html; charset=utf-8")
                 self.send_header("Content-Length", str(len(body)))
@@ -146,7 +151,7 @@ class DesktopTest(unittest.TestCase):
 
     def setUp(self):
         self.server.hold.clear()
-        self.server.print_on_load = False
+        self.server.file_field = False
         self.program = None
         self.roots = []
         self.fresh()
@@ -378,19 +383,20 @@ class EndSignalTests(DesktopTest):
         self.assert_ended_saving(DEFAULT_PLACE)
         self.server.hold.clear()
 
-    def test_signal_while_a_print_dialog_is_up(self):
-        # The page asks to print as it loads; the dialog is modal, and the
-        # window ignores its close box while it is up.
-        self.server.print_on_load = True
+    def test_signal_while_a_modal_dialog_is_up(self):
+        # The user opened the page's file chooser, a modal dialog that runs
+        # while the window waits under it.
+        self.server.file_field = True
         self.start()
         self.wait_home_page()
         self.wait_place(DEFAULT_PLACE, "first start")
         main = self.window()
+        run("xdotool", "mousemove", "--window", str(main), str(FILE_FIELD_POINT[0]),
+            str(TOOLBAR + FILE_FIELD_POINT[1]), "click", "1")
         wait_for(lambda: [w for w in visible_windows("") if w != main and geometry(w)[2] >= 200],
-                 PAGE_TIMEOUT, "the print dialog")
+                 PAGE_TIMEOUT, "the file chooser")
         self.send(signal.SIGTERM)
         self.assert_ended_saving(DEFAULT_PLACE)
-
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
