@@ -124,6 +124,29 @@ def by_process(root):
     return found
 
 
+def steady_pss_mib(root):
+    """The tree's Pss as the median of five readings over two seconds: it
+    moves by several MiB from one moment to the next by itself."""
+    readings = []
+    for _ in range(5):
+        readings.append(tree_pss_mib(root))
+        time.sleep(0.5)
+    return sorted(readings)[2]
+
+
+def web_process_count(root):
+    return sum(1 for pid in descendants(root)
+               if open_comm(pid).startswith("WebKitWebProces"))
+
+
+def open_comm(pid):
+    try:
+        with open("/proc/%d/comm" % pid) as f:
+            return f.read().strip()
+    except OSError:
+        return ""
+
+
 def difference(before, after):
     names = sorted(set(before) | set(after), key=lambda n: -abs(after.get(n, 0) - before.get(n, 0)))
     return ", ".join("%s %+.1f" % (n, after.get(n, 0) - before.get(n, 0)) for n in names
@@ -189,8 +212,9 @@ def main():
         # the first show how much the tree moves by itself meanwhile.
         for label, button in (("ten clicks, no new window", IDLE_BUTTON),
                               ("ten hand-offs", SINGLE_BUTTON)):
-            before = tree_pss_mib(process.pid)
+            before = steady_pss_mib(process.pid)
             parts_before = by_process(process.pid)
+            processes_before = web_process_count(process.pid)
             handed = len(recorded(record))
             for n in range(1, 11):
                 click(origin, button)
@@ -199,14 +223,16 @@ def main():
                     sys.exit("bench: hand-off %d never reached the browser" % n)
                 time.sleep(1)
             time.sleep(args.settle)
-            after = tree_pss_mib(process.pid)
-            lines.append("| %s | %.0f MiB before, %.0f MiB after (%+.1f MiB: %s) |"
+            after = steady_pss_mib(process.pid)
+            lines.append("| %s | %.0f MiB before, %.0f MiB after (%+.1f MiB: %s); "
+                         "web processes %d, then %d |"
                          % (label, before, after, after - before,
-                            difference(parts_before, by_process(process.pid))))
+                            difference(parts_before, by_process(process.pid)),
+                            processes_before, web_process_count(process.pid)))
 
         # One click, a thousand requests; the toolbar is tried all along.
         handed_before = len(recorded(record))
-        before = tree_pss_mib(process.pid)
+        before = steady_pss_mib(process.pid)
         clicked = time.monotonic()
         click(origin, BURST_BUTTON)
         peak, answers, next_home = before, [], clicked + 0.2
