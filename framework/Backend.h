@@ -71,6 +71,9 @@ class ControlPeer {
   virtual void SetText(const std::string&) {}
   virtual std::string Text() const { return {}; }
   virtual void SetImage(const std::shared_ptr<Picture>&) {}
+  // The unit in which the control's font size is given (0 is the toolkit's
+  // default).
+  virtual void SetTextUnit(uint8_t) {}
 };
 
 // The engine behind an HTMLViewer. Navigation requests are reported back to

@@ -61,7 +61,12 @@ const char* HandlerTypeName(const DocumentCompleteHandler*) { return "DocumentCo
 
 // --- RectControl -------------------------------------------------------------
 
-RectControl::RectControl(Window& window, ControlKind kind) : window_(window), kind_(kind) {}
+RectControl::RectControl(Window& window, ControlKind kind)
+    : window_(window), windowRef_(window.weak_from_this()), kind_(kind) {}
+
+RectControl::HandlerHold RectControl::HoldForHandler() {
+  return HandlerHold{shared_from_this(), windowRef_.lock()};
+}
 
 RectControl::~RectControl() = default;
 
@@ -152,7 +157,7 @@ bool RectControl::HasMenuHandler(const std::string& command) const {
 bool RectControl::HandleMenuCommand(const std::string& command) {
   auto it = menuHandlers_.find(command);
   if (it == menuHandlers_.end()) return false;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   return Dispatch(false, [&] { return it->second(*this); });
 }
 
@@ -226,7 +231,7 @@ const char* ButtonBase::EventHandlerType(const std::string& event) const {
 void ButtonBase::PeerAction() {
   const auto* handler = Handler<ActionHandler>("Action");
   if (handler == nullptr) return;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   DispatchVoid([&] { (*handler)(*this); });
 }
 
@@ -299,7 +304,7 @@ bool ImageWell::PeerMouseDown(int32_t x, int32_t y) {
   pressClaimed_ = false;
   const auto* handler = Handler<MouseDownHandler>("MouseDown");
   if (handler == nullptr) return false;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   pressClaimed_ = Dispatch(false, [&] { return (*handler)(*this, x, y); });
   return pressClaimed_;
 }
@@ -310,7 +315,7 @@ void ImageWell::PeerMouseUp(int32_t x, int32_t y) {
   pressClaimed_ = false;
   const auto* handler = Handler<MouseUpHandler>("MouseUp");
   if (handler == nullptr) return;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   DispatchVoid([&] { (*handler)(*this, x, y); });
 }
 
@@ -352,21 +357,21 @@ const char* HTMLViewer::EventHandlerType(const std::string& event) const {
 std::shared_ptr<HTMLViewer> HTMLViewer::PeerNewWindow() {
   const auto* handler = Handler<NewWindowHandler>("NewWindow");
   if (handler == nullptr) return nullptr;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   return Dispatch(std::shared_ptr<HTMLViewer>(), [&] { return (*handler)(*this); });
 }
 
 bool HTMLViewer::PeerCancelLoad(const std::string& url) {
   const auto* handler = Handler<CancelLoadHandler>("CancelLoad");
   if (handler == nullptr) return false;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   return Dispatch(false, [&] { return (*handler)(*this, url); });
 }
 
 void HTMLViewer::PeerDocumentComplete(const std::string& url) {
   const auto* handler = Handler<DocumentCompleteHandler>("DocumentComplete");
   if (handler == nullptr) return;
-  auto self = shared_from_this();
+  const HandlerHold hold = HoldForHandler();
   DispatchVoid([&] { (*handler)(*this, url); });
 }
 

@@ -92,6 +92,15 @@ class RectControl : public PropertyTarget, public std::enable_shared_from_this<R
   // Kind-specific properties (caption, text, ...) after they are stored.
   virtual void PropertyChanged(const std::string&, const PropertyValue&) {}
 
+  // Keeps the control and its window alive while one of the control's
+  // handlers runs: the handler may close the window, which lets go of its
+  // controls, and the handler and its caller still use both afterwards.
+  struct HandlerHold {
+    std::shared_ptr<RectControl> control;
+    std::shared_ptr<Window> window;
+  };
+  HandlerHold HoldForHandler();
+
  private:
   template <typename H>
   friend void InstallInstanceEventHandler(RectControl&, const std::string&, H);
@@ -100,6 +109,7 @@ class RectControl : public PropertyTarget, public std::enable_shared_from_this<R
   virtual const char* EventHandlerType(const std::string& event) const;
 
   Window& window_;
+  std::weak_ptr<Window> windowRef_;
   ControlKind kind_;
   std::unique_ptr<ControlPeer> peer_;
   Rect bounds_{0, 0, 0, 0};
@@ -131,7 +141,10 @@ class TextField : public RectControl {
   std::string Text() const;
   void SetText(const std::string& text);
   uint8_t TextUnit() const { return textUnit_; }
-  void SetTextUnit(uint8_t unit) { textUnit_ = unit; }
+  void SetTextUnit(uint8_t unit) {
+    textUnit_ = unit;
+    if (Peer()) Peer()->SetTextUnit(unit);
+  }
   const std::vector<PropertySchemaEntry>& PropertySchema() const override;
 
  protected:
@@ -148,7 +161,10 @@ class ButtonBase : public RectControl {
   using RectControl::RectControl;
   std::string Caption() const;
   uint8_t TextUnit() const { return textUnit_; }
-  void SetTextUnit(uint8_t unit) { textUnit_ = unit; }
+  void SetTextUnit(uint8_t unit) {
+    textUnit_ = unit;
+    if (Peer()) Peer()->SetTextUnit(unit);
+  }
   std::vector<std::string> EventNames() const override { return {"Action"}; }
   // Raised by the peer on a click.
   void PeerAction();

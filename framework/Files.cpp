@@ -1,15 +1,17 @@
 #include "framework/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "framework/Backend.h"
 #include "framework/Errors.h"
@@ -25,6 +27,54 @@ std::string ParentPath(const std::string& path) {
   if (slash == std::string::npos) return {};
   if (slash == 0) return "/";
   return p.substr(0, slash);
+}
+
+// The temporary name a replacement of `base` uses: mkstemp's template
+// `base`.XXXXXX, the six characters letters and digits.
+bool IsTemporaryNameOf(const char* entry, const std::string& base) {
+  const std::size_t length = std::strlen(entry);
+  if (length != base.size() + 7 || base.compare(0, base.size(), entry, base.size()) != 0 ||
+      entry[base.size()] != '.') {
+    return false;
+  }
+  for (std::size_t i = base.size() + 1; i < length; ++i) {
+    const char c = entry[i];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Removes what a replacement of the file at `path` that never finished (the
+// program was killed in the middle of a save) left beside it: regular files
+// of its temporary naming and nothing else. A save under way in another run
+// of the program holds a lock on its temporary file, which is then left be.
+void RemoveLeftTemporaries(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return;
+  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  const std::string base = path.substr(slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const int dirFd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsTemporaryNameOf(entry->d_name, base)) continue;
+    // O_NOFOLLOW: a link of that name is not ours and is never removed.
+    const int fd = ::openat(dirFd, entry->d_name,
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+      ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -60,25 +110,61 @@ bool FolderItem::IsFolder() const {
   return ::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile() const {
-  if (IsFolder()) return nullptr;
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) return nullptr;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return nullptr;
-  return std::make_shared<TextInputStream>(content.str());
+std::shared_ptr<TextInputStream> FolderItem::OpenAsTextFile(std::size_t limit) const {
+  // A FIFO would block the open or the read, a device such as /dev/zero never
+  // ends: only a regular file is opened. The first look keeps devices from
+  // being opened at all; the second, on what was opened, settles it, since the
+  // name may have changed in between. O_NONBLOCK keeps a FIFO put there in
+  // the meantime from blocking the open.
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  // One byte past the limit tells a file that is too long from one that fits.
+  const std::size_t wanted = limit < SIZE_MAX ? limit + 1 : limit;
+  std::string content;
+  char buffer[4096];
+  while (content.size() < wanted) {
+    const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, wanted - content.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  const bool truncated = content.size() > limit;
+  if (truncated) content.resize(limit);
+  return std::make_shared<TextInputStream>(std::move(content), truncated);
 }
 
 std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
   // The new content goes to a file of its own beside the old one, which is
   // renamed over it on Close: a crash leaves the old file or the new, never a
   // half-written one.
+  RemoveLeftTemporaries(path_);
   std::string temp = path_ + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   ::fchmod(fd, 0644);
+  // Held until the file is in place, so that another run's clean-up of left
+  // temporaries knows it from one whose writer is gone.
+  ::flock(fd, LOCK_EX | LOCK_NB);
   return std::make_shared<TextOutputStream>(path_, temp, fd);
+}
+
+std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile(FileBatch& batch) const {
+  std::shared_ptr<TextOutputStream> stream = CreateTextFile();
+  if (!stream) return nullptr;
+  stream->deferred_ = true;
+  batch.streams_.push_back(stream);
+  return stream;
 }
 
 PicturePtr FolderItem::OpenAsPicture() const {
@@ -122,20 +208,33 @@ void TextOutputStream::Write(const std::string& text) {
 }
 
 void TextOutputStream::Close() {
+  if (fd_ < 0 || completed_) return;
+  if (!failed_ && ::fsync(fd_) != 0) Fail(std::strerror(errno));
+  if (deferred_ && !failed_) {
+    // Complete; the file and its lock are kept until the batch commits.
+    completed_ = true;
+    return;
+  }
+  PutInPlace();
+}
+
+void TextOutputStream::PutInPlace() {
+  Rename();
+  Release();
+}
+
+void TextOutputStream::Rename() {
+  if (fd_ < 0 || renamed_) return;
+  // Renamed while the lock is still held.
+  if (!failed_ && ::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) Fail(std::strerror(errno));
+  renamed_ = true;
+}
+
+void TextOutputStream::Release() {
   if (fd_ < 0) return;
-  if (!failed_ && ::fsync(fd_) != 0) {
-    failed_ = true;
-    error_ = std::strerror(errno);
-  }
-  if (::close(fd_) != 0 && !failed_) {
-    failed_ = true;
-    error_ = std::strerror(errno);
-  }
+  if (::close(fd_) != 0 && !failed_) Fail(std::strerror(errno));
   fd_ = -1;
-  if (!failed_ && ::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-    failed_ = true;
-    error_ = std::strerror(errno);
-  }
+  completed_ = false;
   if (failed_) {
     std::fprintf(stderr, "tambourin: could not save %s: %s\n", finalPath_.c_str(), error_.c_str());
     ::unlink(tempPath_.c_str());
@@ -143,6 +242,11 @@ void TextOutputStream::Close() {
     succeeded_ = true;
   }
   tempPath_.clear();
+}
+
+void TextOutputStream::Fail(const char* what) {
+  failed_ = true;
+  error_ = what;
 }
 
 void TextOutputStream::Discard() {
@@ -154,6 +258,32 @@ void TextOutputStream::Discard() {
     ::unlink(tempPath_.c_str());
     tempPath_.clear();
   }
+}
+
+FileBatch::~FileBatch() {
+  for (const auto& stream : streams_) stream->Discard();
+}
+
+bool FileBatch::Commit() {
+  bool all = true;
+  // The renames come one straight after another, and only then is each file
+  // let go of: the step in which a kill can mix old files and new is kept as
+  // short as it can be.
+  for (const auto& stream : streams_) {
+    if (stream->completed_) stream->Rename();
+  }
+  for (const auto& stream : streams_) {
+    if (stream->completed_) {
+      stream->Release();
+    } else {
+      // Never closed, or failed at its Close (reported there): nothing of it
+      // goes in place.
+      stream->Discard();
+    }
+    all = all && stream->Succeeded();
+  }
+  streams_.clear();
+  return all;
 }
 
 FolderItemPtr SpecialFolder::Preferences() {

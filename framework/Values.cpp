@@ -64,10 +64,31 @@ bool IsAddressForDefaultBrowser(const std::string& url) {
   return true;
 }
 
+namespace {
+
+// The address as it can be shown on one line: control characters, which a
+// page may put in an address to forge further lines of the report, as \xNN.
+std::string OnOneLine(const std::string& text) {
+  static const char* kHex = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 void ShowURL(const std::string& url) {
   if (!IsAddressForDefaultBrowser(url)) {
     std::fprintf(stderr, "tambourin: not handing \"%s\" to the default browser: only http and https addresses leave the program\n",
-                 url.c_str());
+                 OnOneLine(url).c_str());
     return;
   }
   std::string error;

@@ -1,6 +1,8 @@
 #include "framework/Window.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "framework/Controls.h"
 #include "framework/Errors.h"
@@ -18,6 +20,12 @@ bool Intersects(const Rect& a, const Rect& b) {
   const int64_t ax2 = int64_t{a.left} + a.width, ay2 = int64_t{a.top} + a.height;
   const int64_t bx2 = int64_t{b.left} + b.width, by2 = int64_t{b.top} + b.height;
   return a.left < bx2 && b.left < ax2 && a.top < by2 && b.top < ay2;
+}
+
+int32_t ToInt32(int64_t value) {
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                          std::numeric_limits<int32_t>::max()));
 }
 
 const ClassRecord& RequireClass(const std::string& name) {
@@ -41,28 +49,37 @@ void Window::TearDownPeers() {
 
 void Window::Constructor() {
   if (state_ != State::New) throw RuntimeException("a window is constructed only once");
+  // Any handler raised from here may close the window and take it off the
+  // list; it lives until construction is over all the same.
+  const std::shared_ptr<Window> self = shared_from_this();
   state_ = State::Building;
   peer_ = TheBackend().MakeWindowPeer(*this);
   peer_->SetBounds(bounds_);
-  WindowList().push_back(shared_from_this());
+  WindowList().push_back(self);
   try {
     RaiseEvent(WindowEvent::Layout);
-    RaiseEvent(WindowEvent::CreateControls);
+    if (state_ == State::Building) RaiseEvent(WindowEvent::CreateControls);
   } catch (...) {
-    Unregister();
-    state_ = State::Closed;
-    TearDownPeers();
+    if (state_ == State::Building) {
+      Unregister();
+      state_ = State::Closed;
+      TearDownPeers();
+    }
     throw;
   }
+  if (state_ != State::Building) return;  // a handler closed the window
   contentsChanged_ = false;
   state_ = State::Open;
   DispatchVoid([&] { RaiseEvent(WindowEvent::Open); });
   if (state_ != State::Open) return;  // Open closed the window.
-  KeepOnScreen();
-  if (Visible()) peer_->Show();
-  // The controls are laid out for the opening size before the first frame.
+  FitOnDesktop();
+  // The controls are laid out for the opening size before the first frame,
+  // and the size they settle on is the one the window is placed with.
   notifiedWidth_ = -1;
   SizeMaybeChanged();
+  if (state_ != State::Open) return;  // Resized closed the window.
+  KeepOnScreen();
+  if (Visible()) peer_->Show();
 }
 
 int32_t Window::Top() const { return Bounds().top; }
@@ -141,11 +158,18 @@ bool Window::RaiseEvent(WindowEvent event) {
 }
 
 void Window::Close() {
-  if (state_ == State::Closed) return;
+  // A close under way refuses another, asked for by its own CancelClose or
+  // Close handler: each is raised once.
+  if (state_ == State::Closing || state_ == State::Closed) return;
   // Keep the window alive while its handlers run, even once it is unlisted.
-  auto self = shared_from_this();
+  const std::shared_ptr<Window> self = shared_from_this();
+  const State before = state_;
+  state_ = State::Closing;
   const bool refused = Dispatch(false, [&] { return RaiseEvent(WindowEvent::CancelClose); });
-  if (refused) return;
+  if (refused) {
+    state_ = before;
+    return;
+  }
   DispatchVoid([&] { RaiseEvent(WindowEvent::Close); });
   state_ = State::Closed;
   Unregister();
@@ -156,6 +180,10 @@ void Window::PeerCloseRequested() { Close(); }
 
 void Window::SizeMaybeChanged() {
   if (state_ != State::Open || resizing_) return;
+  // A Resized handler may close the window, and nothing else may hold it:
+  // it is held here until the loop below is done with it.
+  const std::shared_ptr<Window> self = weak_from_this().lock();
+  if (!self) return;
   // Settle in a loop: a Resized handler may change the size again, and that
   // change is laid out too. The bound keeps a handler that never settles
   // from hanging the program.
@@ -170,21 +198,64 @@ void Window::SizeMaybeChanged() {
   resizing_ = false;
 }
 
-void Window::KeepOnScreen() {
+Rect DesktopBounds(const std::vector<Rect>& screens) {
+  if (screens.empty()) return {};
+  int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+  for (const Rect& s : screens) {
+    left = std::min<int64_t>(left, s.left);
+    top = std::min<int64_t>(top, s.top);
+    right = std::max(right, int64_t{s.left} + std::max(0, s.width));
+    bottom = std::max(bottom, int64_t{s.top} + std::max(0, s.height));
+  }
+  return Rect{ToInt32(left), ToInt32(top), ToInt32(right - left), ToInt32(bottom - top)};
+}
+
+Rect FitOnDesktop(const Rect& window, const Rect& desktop) {
+  // Along an axis where the window is larger than the whole desktop it takes
+  // the desktop's size and lies wholly on it; that is the nearest it can
+  // come to where it was. A size that fits is left exactly as it is.
+  Rect fitted = window;
+  if (desktop.width > 0 && window.width > desktop.width) {
+    fitted.width = desktop.width;
+    fitted.left = desktop.left;
+  }
+  if (desktop.height > 0 && window.height > desktop.height) {
+    fitted.height = desktop.height;
+    fitted.top = desktop.top;
+  }
+  return fitted;
+}
+
+Rect KeepOnScreen(const Rect& window, const std::vector<Rect>& screens) {
   // A window restored onto a monitor that is gone would be out of reach:
   // bring it back to the main screen. A window partly on a screen stays put.
-  const Rect r = Bounds();
-  const int32_t count = ScreenCount();
-  if (count == 0) return;
-  for (int32_t i = 0; i < count; ++i) {
-    auto s = Screen(i);
-    if (s && Intersects(r, Rect{s->Left(), s->Top(), s->Width(), s->Height()})) return;
+  if (screens.empty()) return window;
+  for (const Rect& s : screens) {
+    if (Intersects(window, s)) return window;
   }
-  auto main = Screen(0);
-  Rect moved = r;
-  moved.left = main->Left() + std::max(0, (main->Width() - r.width) / 2);
-  moved.top = main->Top() + std::max(0, (main->Height() - r.height) / 2);
-  SetBounds(moved);
+  // Centred in 64 bits: a saved size may be anything a file can hold. A size
+  // of nothing or less counts as none.
+  const Rect& main = screens.front();
+  auto centred = [](int32_t origin, int32_t screenSize, int32_t size) {
+    const int64_t room = int64_t{screenSize} - std::max<int64_t>(0, size);
+    return ToInt32(int64_t{origin} + std::max<int64_t>(0, room / 2));
+  };
+  Rect moved = window;
+  moved.left = centred(main.left, main.width, window.width);
+  moved.top = centred(main.top, main.height, window.height);
+  return moved;
+}
+
+void Window::FitOnDesktop() {
+  const Rect r = Bounds();
+  const Rect fitted = fw::FitOnDesktop(r, DesktopBounds(TheBackend().Screens()));
+  if (!(fitted == r)) SetBounds(fitted);
+}
+
+void Window::KeepOnScreen() {
+  const Rect r = Bounds();
+  const Rect kept = fw::KeepOnScreen(r, TheBackend().Screens());
+  if (!(kept == r)) SetBounds(kept);
 }
 
 void Window::Unregister() {

@@ -31,8 +31,10 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
   // The framework's default construction of a window: makes its peer,
   // registers it as its class's implicit window, raises Layout and
   // CreateControls (an exception from either unregisters the window and passes
-  // on), marks the contents unchanged, raises Open, keeps the window on a
-  // screen, shows it and raises Resized once for its opening size.
+  // on), marks the contents unchanged, raises Open, makes the window no larger
+  // than the desktop, raises Resized once for its opening size, keeps the
+  // window (at the size Resized settled on) on a screen and shows it. A
+  // handler that closes the window ends the construction there.
   void Constructor();
 
   // --- Position and size, in screen pixels --------------------------------
@@ -82,7 +84,8 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
   bool IsBound(WindowEvent event) const;
 
   // Closes the window as its close box does: CancelClose, then Close, then the
-  // window leaves the implicit-window registry and the screen.
+  // window leaves the implicit-window registry and the screen. A Close asked
+  // for while one is under way (from either handler) does nothing.
   void Close();
 
   // --- Reports from the peer ----------------------------------------------
@@ -98,8 +101,9 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
   void ApplyProperty(const std::string& property, const PropertyValue& value) override;
 
  private:
-  enum class State { New, Building, Open, Closed };
+  enum class State { New, Building, Open, Closing, Closed };
   void SetBounds(const Rect& bounds);
+  void FitOnDesktop();
   void KeepOnScreen();
   void Unregister();
   void TearDownPeers();
@@ -117,6 +121,15 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
   int32_t notifiedHeight_ = -1;
   bool resizing_ = false;
 };
+
+// The smallest rectangle holding every screen; empty when there is none.
+Rect DesktopBounds(const std::vector<Rect>& screens);
+// The opening geometry no larger than the desktop: an axis where the window is
+// larger takes the desktop's extent; one that fits is left exactly as it is.
+Rect FitOnDesktop(const Rect& window, const Rect& desktop);
+// The window where it is when it lies at least partly on a screen; otherwise
+// centred on the main (first) screen, keeping its size.
+Rect KeepOnScreen(const Rect& window, const std::vector<Rect>& screens);
 
 // The implicit window of a class: from before the first event raised on a new
 // window of that class until its Close handler has returned. Nil otherwise.

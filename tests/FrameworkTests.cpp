@@ -1,6 +1,7 @@
 // The framework's object model on the in-memory backend: property lists, the
 // window's event table and registry, the entry table, files and values.
 
+#include <algorithm>
 #include <fstream>
 
 #include "framework/Errors.h"
@@ -8,6 +9,8 @@
 #include "framework/PluginEntries.h"
 #include "framework/PropertyList.h"
 #include "framework/Values.h"
+#include "resources/Pictures.h"
+#include "tests/AddressCases.h"
 #include "tests/TestSupport.h"
 
 namespace tambourin::test {
@@ -18,26 +21,12 @@ std::string I32(uint32_t v) {
   return {static_cast<char>(v >> 24), static_cast<char>((v >> 16) & 0xFF),
           static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
 }
-std::string B(bool v) { return std::string(1, v ? '\1' : '\0'); }
 
 using FrameworkTest = ProgramTest;
 
 // --- The window's own property list ------------------------------------------
 
-TEST_F(FrameworkTest, TheWindowListHoldsItsTwentyOneEntriesByteForByte) {
-  std::string expected;
-  expected += "Placement " + I32(0) + "Width " + I32(1) + "Height " + I32(1);
-  expected += "MinWidth " + I32(64) + "MinHeight " + I32(64);
-  expected += "MaxWidth " + I32(32000) + "MaxHeight " + I32(32000);
-  expected += "Frame " + I32(0) + "Composite " + B(true) + "HasBackColor " + B(false);
-  expected += std::string("BackColor ") + "\xBF\xBF\xBF";
-  expected += "Title " + I32(9) + "Tambourin";
-  expected += "Visible " + B(true) + "FullScreen " + B(false) + "MenuBarVisible " + B(true);
-  expected += "CloseButton " + B(true) + "Resizeable " + B(true) + "LiveResize " + B(true);
-  expected += "MaximizeButton " + B(true) + "MinimizeButton " + B(true);
-  expected += "MacProcID " + I32(0);
-  EXPECT_EQ(Window1::LayoutProperties(), expected);
-}
+// Its bytes are compared with the other nine lists' in PropertyListsTests.cpp.
 
 TEST_F(FrameworkTest, TheWindowListGivesTheWindowItsTitleLimitsAndBoxes) {
   auto window = OpenWindow();
@@ -96,20 +85,34 @@ TEST_F(FrameworkTest, ADamagedListIsRefusedWholeNamingTheKeyAndOffset) {
 
 // --- Window events and the implicit window ---------------------------------------
 
-// Records what the accessor answers from inside the window's own handlers.
+// Records what the accessor answers from inside the window's own handlers,
+// and the order in which the five bound events come. (Plain pointers: a
+// window holding references to itself would never be freed.)
 class WatchedWindow : public Window1 {
  public:
-  std::vector<std::shared_ptr<class Window1>> seen;
+  std::vector<const fw::Window*> seen;
+  std::vector<std::string> events;
+  void Layout() override {
+    events.push_back("Layout");
+    Window1::Layout();
+  }
+  void CreateControls() override {
+    events.push_back("CreateControls");
+    Window1::CreateControls();
+  }
   void Event_Open() override {
-    seen.push_back(tambourin::Window1());
+    events.push_back("Open");
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Open();
   }
   void Event_Resized() override {
-    seen.push_back(tambourin::Window1());
+    events.push_back("Resized");
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Resized();
   }
   void Event_Close() override {
-    seen.push_back(tambourin::Window1());
+    events.push_back("Close");
+    seen.push_back(tambourin::Window1().get());
     Window1::Event_Close();
   }
 };
@@ -124,8 +127,26 @@ TEST_F(FrameworkTest, TheAccessorGivesTheOneWindowAlsoFromItsOwnHandlers) {
   EXPECT_EQ(tambourin::Window1(), window);
   fw::headless::UserClose(*window);
   ASSERT_GE(window->seen.size(), 3u);  // Open, Resized at least once, Close
-  for (const auto& seen : window->seen) EXPECT_EQ(seen, window);
+  for (const auto* seen : window->seen) EXPECT_EQ(seen, window.get());
   EXPECT_EQ(fw::OpenWindows().size(), 0u);
+}
+
+// Layout and CreateControls build the window before Open; Resized comes once
+// for the opening size and once for each settled change after it, never
+// before the controls exist; Close comes once.
+TEST_F(FrameworkTest, TheFiveBoundEventsComeInTheirOrder) {
+  auto window = std::make_shared<WatchedWindow>();
+  {
+    fw::DispatchScope scope;
+    window->Constructor();
+  }
+  EXPECT_EQ(window->events,
+            (std::vector<std::string>{"Layout", "CreateControls", "Open", "Resized"}));
+  fw::headless::UserResize(*window, 800, 600);
+  fw::headless::UserResize(*window, 800, 600);  // no change, no event
+  fw::headless::UserClose(*window);
+  EXPECT_EQ(window->events, (std::vector<std::string>{"Layout", "CreateControls", "Open",
+                                                      "Resized", "Resized", "Close"}));
 }
 
 TEST_F(FrameworkTest, OnlyTheFiveBoundEventsRunCodeAndACloseIsNeverRefused) {
@@ -186,6 +207,56 @@ TEST_F(FrameworkTest, AHandlerMustFitItsEvent) {
                fw::EventException);
 }
 
+// A well's MouseUp is raised only for a press that its MouseDown claimed by
+// answering True; a press nobody claimed ends without a release event.
+TEST_F(FrameworkTest, AReleaseReachesAWellOnlyAfterAPressItClaimed) {
+  OpenWindow();
+  struct Case {
+    const char* name;
+    int mouseDown;  // -1: no MouseDown handler; 0 or 1: its answer
+    int releases;   // MouseUps delivered for one press and two releases
+  };
+  const Case cases[] = {
+      {"claimed", 1, 1},
+      {"refused", 0, 0},
+      {"no MouseDown handler", -1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto well = window_->New<fw::ImageWell>();
+    well->Constructor();
+    window_->AddControl(std::string("well ") + c.name, well);
+    int downs = 0;
+    int ups = 0;
+    if (c.mouseDown >= 0) {
+      const bool answer = c.mouseDown == 1;
+      fw::InstallInstanceEventHandler(*well, "MouseDown",
+                                      fw::MouseDownHandler([&downs, answer](auto&, int32_t, int32_t) {
+                                        ++downs;
+                                        return answer;
+                                      }));
+    }
+    fw::InstallInstanceEventHandler(*well, "MouseUp",
+                                    fw::MouseUpHandler([&ups](auto&, int32_t, int32_t) { ++ups; }));
+    EXPECT_EQ(fw::headless::MouseDown(*well, 3, 3), c.mouseDown == 1);
+    fw::headless::MouseUp(*well, 3, 3);
+    // A second release without a new press was never claimed.
+    fw::headless::MouseUp(*well, 3, 3);
+    EXPECT_EQ(downs, c.mouseDown >= 0 ? 1 : 0);
+    EXPECT_EQ(ups, c.releases);
+  }
+  // A press claimed by one well is no claim on another.
+  auto& back = Control<fw::ImageWell>("buttonback");
+  auto& home = Control<fw::ImageWell>("buttonhome");
+  auto& view = Control<fw::HTMLViewer>("HTMLViewer1");
+  fw::headless::FinishLoads();
+  fw::headless::ClearRequests(view);
+  EXPECT_TRUE(fw::headless::MouseDown(back, 1, 1));
+  fw::headless::MouseUp(home, 1, 1);
+  EXPECT_TRUE(fw::headless::Requests(view).empty());
+  EXPECT_EQ(fw::headless::PeerImage(home), ToolbarHomepageButton());
+}
+
 // --- The entry table ------------------------------------------------------------
 
 TEST_F(FrameworkTest, AnEntryNotResolvedIsNeverCalled) {
@@ -218,30 +289,34 @@ TEST(Values, StrAndCDblRoundTripEveryInteger) {
 }
 
 TEST(Values, OnlyHttpAndHttpsAddressesMayLeaveTheProgram) {
-  struct Case {
-    const char* url;
-    bool allowed;
-  };
-  const Case cases[] = {
-      {"http://www.palavera.com/", true},
-      {"https://example.org/a?b=c%2Fd", true},
-      {"HTTP://EXAMPLE.ORG/", true},
-      {"HtTpS://example.org", true},
-      {"file:///etc/passwd", false},
-      {"FILE:///etc/passwd", false},
-      {"smb://server/share", false},
-      {"javascript:alert(1)", false},
-      {"data:text/html,<b>x</b>", false},
-      {"about:blank", false},
-      {"custom-handler://run", false},
-      {"http:relative", false},
-      {"http://", false},
-      {"http:///etc/passwd", false},
-      {"", false},
-      {"http://host/with space", false},
-      {"http://host/\nline", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(fw::IsAddressForDefaultBrowser(c.url), c.allowed) << c.url;
+  fw::headless::Reset();
+  std::vector<std::string> leaving;
+  for (const AddressCase& c : kAddressCases) {
+    SCOPED_TRACE(c.url);
+    EXPECT_EQ(fw::IsAddressForDefaultBrowser(c.url), c.leaves);
+    testing::internal::CaptureStderr();
+    fw::ShowURL(c.url);
+    const std::string err = testing::internal::GetCapturedStderr();
+    if (c.leaves) {
+      leaving.push_back(c.url);
+      EXPECT_EQ(err, "");
+    } else {
+      // Refused with one line, even for an address with a line break in it,
+      // that names the address.
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+      EXPECT_EQ(err.back(), '\n');
+      const std::string url = c.url;
+      const bool printable = std::none_of(url.begin(), url.end(), [](unsigned char ch) {
+        return ch < 0x20 || ch == 0x7F;
+      });
+      if (printable) {
+        EXPECT_NE(err.find("\"" + url + "\""), std::string::npos) << err;
+      }
+    }
+    // What leaves, leaves exactly as given.
+    EXPECT_EQ(fw::headless::BrowserLaunches(), leaving);
+  }
+  fw::headless::Reset();
 }
 
 // --- Files --------------------------------------------------------------------------
@@ -270,6 +345,49 @@ TEST_F(FrameworkTest, AFileIsReplacedOnlyWhenItsStreamCloses) {
   EXPECT_EQ(files, 1);  // no temporary file left behind
 }
 
+TEST_F(FrameworkTest, ABatchReplacesNothingUntilItIsCommitted) {
+  auto prefs = fw::SpecialFolder::Preferences();
+  const char* names[] = {"a.txt", "b.txt", "c.txt"};
+  auto entries = [&] {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(prefs_)) ++n;
+    return n;
+  };
+  for (const char* name : names) WriteFile(prefs_ / name, "old");
+  {
+    // A save that never reaches its commit (the program ends first).
+    fw::FileBatch batch;
+    for (const char* name : names) {
+      auto out = prefs->Child(name)->CreateTextFile(batch);
+      ASSERT_TRUE(out);
+      out->Write("new");
+      out->Close();
+      EXPECT_FALSE(out->Succeeded());
+    }
+    for (const char* name : names) EXPECT_EQ(ReadFile(prefs_ / name), "old");
+    EXPECT_EQ(entries(), 6) << "the three new files wait beside the old";
+  }
+  for (const char* name : names) EXPECT_EQ(ReadFile(prefs_ / name), "old");
+  EXPECT_EQ(entries(), 3);
+
+  fw::FileBatch batch;
+  std::vector<std::shared_ptr<fw::TextOutputStream>> streams;
+  for (const char* name : names) {
+    streams.push_back(prefs->Child(name)->CreateTextFile(batch));
+    streams.back()->Write(std::string("new ") + name);
+  }
+  streams[0]->Close();
+  streams[2]->Close();
+  // The second was never closed: it is incomplete, and not put in place.
+  EXPECT_FALSE(batch.Commit());
+  EXPECT_EQ(ReadFile(prefs_ / "a.txt"), "new a.txt");
+  EXPECT_EQ(ReadFile(prefs_ / "b.txt"), "old");
+  EXPECT_EQ(ReadFile(prefs_ / "c.txt"), "new c.txt");
+  EXPECT_TRUE(streams[0]->Succeeded());
+  EXPECT_FALSE(streams[1]->Succeeded());
+  EXPECT_EQ(entries(), 3);
+}
+
 TEST_F(FrameworkTest, OpeningWhatIsNotAReadableFileGivesNil) {
   auto prefs = fw::SpecialFolder::Preferences();
   EXPECT_FALSE(prefs->Child("missing.txt")->OpenAsTextFile());
@@ -280,6 +398,18 @@ TEST_F(FrameworkTest, OpeningWhatIsNotAReadableFileGivesNil) {
   EXPECT_FALSE(prefs->Child(""));
   WriteFile(prefs_ / "whole.txt", "12\n34");
   EXPECT_EQ(prefs->Child("whole.txt")->OpenAsTextFile()->ReadAll(), "12\n34");
+  EXPECT_FALSE(prefs->Child("whole.txt")->OpenAsTextFile()->Truncated());
+  // Read up to a bound: the first bytes, and word that there was more.
+  auto part = prefs->Child("whole.txt")->OpenAsTextFile(3);
+  EXPECT_EQ(part->ReadAll(), "12\n");
+  EXPECT_TRUE(part->Truncated());
+  auto exact = prefs->Child("whole.txt")->OpenAsTextFile(5);
+  EXPECT_EQ(exact->ReadAll(), "12\n34");
+  EXPECT_FALSE(exact->Truncated());
+  fs::create_symlink("/dev/zero", prefs_ / "zero.txt");
+  EXPECT_FALSE(prefs->Child("zero.txt")->OpenAsTextFile());
+  fs::create_symlink(prefs_ / "whole.txt", prefs_ / "link.txt");
+  EXPECT_EQ(prefs->Child("link.txt")->OpenAsTextFile()->ReadAll(), "12\n34");
 }
 
 }  // namespace

@@ -2,7 +2,16 @@
 // or centred at 1020 x 700 on the main screen, the home page loading, and the
 // place saved at closing before the program ends.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 #include <set>
 #include <string>
@@ -14,14 +23,6 @@
 #include "resources/Pictures.h"
 #include "tests/TestSupport.h"
 #include "window/GeometryFiles.h"
-
-namespace fw {
-// Readable failure messages; internal to this file.
-[[maybe_unused]] static void PrintTo(const Rect& r, std::ostream* os) {
-  *os << "{left " << r.left << ", top " << r.top << ", width " << r.width << ", height "
-      << r.height << "}";
-}
-}  // namespace fw
 
 namespace tambourin::test {
 namespace {
@@ -44,6 +45,32 @@ struct Geometry {
   std::string top, left, height, width;
 };
 
+// A listening Unix socket at that path. It is made under a short name and
+// moved there, since a socket's path must fit in 108 bytes.
+void MakeSocketAt(const fs::path& path) {
+  const std::string shortName = "/tmp/tambourin-socket-" + std::to_string(::getpid());
+  ::unlink(shortName.c_str());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", shortName.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+  ASSERT_EQ(::rename(shortName.c_str(), path.c_str()), 0);
+}
+
+// The main window, noting where its opening handler left it before the
+// framework had any say.
+class RecordingWindow : public Window1 {
+ public:
+  fw::Rect afterOpen;
+  void Event_Open() override {
+    Window1::Event_Open();
+    afterOpen = Bounds();
+  }
+};
+
 class GeometryTest : public ProgramTest {
  protected:
   // Opens the main window and gives what it wrote on stderr meanwhile.
@@ -51,6 +78,16 @@ class GeometryTest : public ProgramTest {
     testing::internal::CaptureStderr();
     OpenWindow();
     return testing::internal::GetCapturedStderr();
+  }
+
+  std::shared_ptr<RecordingWindow> OpenRecordingWindow() {
+    auto window = std::make_shared<RecordingWindow>();
+    {
+      fw::DispatchScope scope;
+      window->Constructor();
+    }
+    window_ = window;
+    return window;
   }
 
   std::string CloseCapturingStderr() {
@@ -128,18 +165,21 @@ TEST_F(GeometryTest, OpeningPutsTheHostInTheFieldAndLoadsItsHomePage) {
 }
 
 TEST_F(GeometryTest, AFirstRunIsCentredOnTheMainScreenWithoutClampingOrRounding) {
+  // What the opening handler sets is centred with nothing clamped; a window
+  // larger than the whole desktop is then fitted onto it by the framework.
   struct Case {
     fw::Rect screen;
     int32_t left, top;
+    fw::Rect opened;
   };
   const Case cases[] = {
-      {{0, 0, 1440, 900}, 210, 100},
-      {{0, 0, 800, 600}, -110, -50},
+      {{0, 0, 1440, 900}, 210, 100, {210, 100, 1020, 700}},
+      {{0, 0, 800, 600}, -110, -50, {0, 0, 800, 600}},
       // Odd differences: the half is dropped toward zero on both sides of 0.
-      {{0, 0, 1441, 901}, 210, 100},
-      {{0, 0, 801, 601}, -109, -49},
-      {{0, 0, 1023, 703}, 1, 1},
-      {{0, 0, 1017, 697}, -1, -1},
+      {{0, 0, 1441, 901}, 210, 100, {210, 100, 1020, 700}},
+      {{0, 0, 801, 601}, -109, -49, {0, 0, 801, 601}},
+      {{0, 0, 1023, 703}, 1, 1, {1, 1, 1020, 700}},
+      {{0, 0, 1017, 697}, -1, -1, {0, 0, 1017, 697}},
   };
   bool first = true;
   for (const Case& c : cases) {
@@ -147,9 +187,12 @@ TEST_F(GeometryTest, AFirstRunIsCentredOnTheMainScreenWithoutClampingOrRounding)
     if (!first) NewRun();
     first = false;
     fw::headless::SetScreens({c.screen});
-    const std::string err = OpenCapturingStderr();
-    EXPECT_EQ(Bounds(), (fw::Rect{c.left, c.top, 1020, 700}));
-    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), (fw::Rect{c.left, c.top, 1020, 700}));
+    testing::internal::CaptureStderr();
+    auto window = OpenRecordingWindow();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(window->afterOpen, (fw::Rect{c.left, c.top, 1020, 700}));
+    EXPECT_EQ(Bounds(), c.opened);
+    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), c.opened);
     EXPECT_EQ(err, "");
     ExpectHomePageLoaded();
   }
@@ -199,6 +242,71 @@ TEST_F(GeometryTest, TheExtremesOfTheIntegerRangeAreAcceptedValues) {
   }
 }
 
+TEST_F(GeometryTest, ElevenCharactersAndALinkToAPlainFileAreReadAsSaved) {
+  struct Case {
+    const char* label;
+    Geometry files;
+    fw::Rect expected;
+  };
+  const Case cases[] = {
+      {"eleven characters with a sign", {"-0000000040", "30", "500", "800"}, {30, -40, 800, 500}},
+      {"eleven digits", {"00000000040", "30", "500", "800"}, {30, 40, 800, 500}},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (!first) NewRun();
+    first = false;
+    WriteSet(c.files);
+    EXPECT_EQ(OpenCapturingStderr(), "");
+    EXPECT_EQ(Bounds(), c.expected);
+  }
+  // Someone who keeps the settings elsewhere and links them in.
+  NewRun();
+  WriteSet({"40", "30", "500", "800"});
+  const fs::path kept = root_ / "kept-left.txt";
+  WriteFile(kept, "-250");
+  fs::remove(Prefs(kLeftSuffix));
+  fs::create_symlink(kept, Prefs(kLeftSuffix));
+  EXPECT_EQ(OpenCapturingStderr(), "");
+  EXPECT_EQ(Bounds(), (fw::Rect{-250, 40, 800, 500}));
+}
+
+TEST_F(GeometryTest, ASavedSizeNoDesktopHoldsOpensWithinIt) {
+  struct Case {
+    const char* label;
+    std::vector<fw::Rect> screens;
+    Geometry files;
+    fw::Rect expected;
+  };
+  const Case cases[] = {
+      {"the largest value", {{0, 0, 1440, 900}}, {"40", "30", "2147483647", "2147483647"},
+       {0, 0, 1440, 900}},
+      {"too wide only", {{0, 0, 1440, 900}}, {"40", "30", "600", "20000"}, {0, 40, 1440, 600}},
+      {"too tall only", {{0, 0, 1440, 900}}, {"40", "-30", "20000", "800"}, {-30, 0, 800, 900}},
+      {"wider than one screen, within two", {{0, 0, 1440, 900}, {1440, 0, 1920, 1080}},
+       {"40", "30", "1000", "3000"}, {30, 40, 3000, 1000}},
+      {"wider than two screens", {{0, 0, 1440, 900}, {1440, 0, 1920, 1080}},
+       {"40", "30", "1000", "20000"}, {0, 40, 3360, 1000}},
+      {"exactly the screen", {{0, 0, 1440, 900}}, {"0", "0", "900", "1440"}, {0, 0, 1440, 900}},
+  };
+  bool first = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (!first) NewRun();
+    first = false;
+    fw::headless::SetScreens(c.screens);
+    WriteSet(c.files);
+    EXPECT_EQ(OpenCapturingStderr(), "");
+    EXPECT_EQ(Bounds(), c.expected);
+    EXPECT_EQ(fw::headless::BoundsWhenShown(*window_), c.expected);
+    // The view fills the fitted window.
+    EXPECT_EQ(Control<fw::HTMLViewer>("HTMLViewer1").Width(), c.expected.width);
+    EXPECT_EQ(Control<fw::HTMLViewer>("HTMLViewer1").Height(), c.expected.height - 35);
+    EXPECT_EQ(ReadFile(Prefs(kWidthSuffix)), c.files.width) << "opening changes no file";
+  }
+}
+
 TEST_F(GeometryTest, ARestoredWidthBelowTheNarrowestIsWidenedButTheFileIsKept) {
   WriteSet({"40", "30", "500", "150"});
   const std::string err = OpenCapturingStderr();
@@ -222,7 +330,7 @@ TEST_F(GeometryTest, WithoutTheTopFileTheOtherThreeAreNotRead) {
 struct DamagedCase {
   const char* label;
   const char* suffix;  // the damaged file
-  enum class Kind { Text, Missing, Folder } kind;
+  enum class Kind { Text, Missing, Folder, Fifo, Socket, LinkToDevZero, LinkToURandom, Huge } kind;
   const char* text;  // for Text
 };
 
@@ -246,6 +354,27 @@ TEST_P(GeometryDamagedSetTest, OpensAtTheDefaultsWithOneLineNamingTheFile) {
     case DamagedCase::Kind::Folder:
       fs::remove(damaged);
       fs::create_directory(damaged);
+      break;
+    case DamagedCase::Kind::Fifo:
+      fs::remove(damaged);
+      ASSERT_EQ(::mkfifo(damaged.c_str(), 0600), 0);
+      break;
+    case DamagedCase::Kind::Socket:
+      fs::remove(damaged);
+      MakeSocketAt(damaged);
+      break;
+    case DamagedCase::Kind::LinkToDevZero:
+      fs::remove(damaged);
+      fs::create_symlink("/dev/zero", damaged);
+      break;
+    case DamagedCase::Kind::LinkToURandom:
+      fs::remove(damaged);
+      fs::create_symlink("/dev/urandom", damaged);
+      break;
+    case DamagedCase::Kind::Huge:
+      // 200 MB that start like a value; only the start may ever be read.
+      WriteFile(damaged, "40");
+      fs::resize_file(damaged, 200u << 20);
       break;
   }
 
@@ -288,7 +417,24 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedCase{"LeftFraction", kLeftSuffix, DamagedCase::Kind::Text, "30.0"},
         DamagedCase{"HeightTooLarge", kHeightSuffix, DamagedCase::Kind::Text, "4294967296"},
         DamagedCase{"WidthEmpty", kWidthSuffix, DamagedCase::Kind::Text, ""},
-        DamagedCase{"WidthLineEnd", kWidthSuffix, DamagedCase::Kind::Text, "800\r\n"}),
+        DamagedCase{"WidthLineEnd", kWidthSuffix, DamagedCase::Kind::Text, "800\r\n"},
+        // Not a plain small file: never opened in a way that blocks, never
+        // read past one byte more than the longest saved value.
+        DamagedCase{"TopIsAFifo", kTopSuffix, DamagedCase::Kind::Fifo, nullptr},
+        DamagedCase{"LeftIsAFifo", kLeftSuffix, DamagedCase::Kind::Fifo, nullptr},
+        DamagedCase{"TopIsASocket", kTopSuffix, DamagedCase::Kind::Socket, nullptr},
+        DamagedCase{"TopLinksToDevZero", kTopSuffix, DamagedCase::Kind::LinkToDevZero, nullptr},
+        DamagedCase{"WidthLinksToDevZero", kWidthSuffix, DamagedCase::Kind::LinkToDevZero,
+                    nullptr},
+        DamagedCase{"HeightLinksToURandom", kHeightSuffix, DamagedCase::Kind::LinkToURandom,
+                    nullptr},
+        DamagedCase{"TopIsHuge", kTopSuffix, DamagedCase::Kind::Huge, nullptr},
+        DamagedCase{"WidthIsHuge", kWidthSuffix, DamagedCase::Kind::Huge, nullptr},
+        DamagedCase{"TopTwelveDigits", kTopSuffix, DamagedCase::Kind::Text, "000000000040"},
+        DamagedCase{"WidthTwelveCharacters", kWidthSuffix, DamagedCase::Kind::Text,
+                    "-00000000800"},
+        DamagedCase{"TopManyDigits", kTopSuffix, DamagedCase::Kind::Text,
+                    "40404040404040404040404040404040404040404040"}),
     [](const testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.label); });
 
 TEST_F(GeometryTest, TheFilesAreReadInOrderAndTheFirstFaultIsTheOneReported) {
@@ -305,8 +451,11 @@ TEST_F(GeometryTest, ADamagedSetIsCentredOnASmallScreenLikeAFirstRun) {
   // The values applied before the fault must not leak into the defaults.
   fw::headless::SetScreens({{0, 0, 800, 600}});
   WriteSet({"40", "30", "300", "1.5"});
-  const std::string err = OpenCapturingStderr();
-  EXPECT_EQ(Bounds(), (fw::Rect{-110, -50, 1020, 700}));
+  testing::internal::CaptureStderr();
+  auto window = OpenRecordingWindow();
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(window->afterOpen, (fw::Rect{-110, -50, 1020, 700}));
+  EXPECT_EQ(Bounds(), (fw::Rect{0, 0, 800, 600}));
   EXPECT_EQ(Lines(err).size(), 1u) << err;
 }
 
@@ -328,6 +477,10 @@ TEST_F(GeometryTest, ARestoredWindowWhollyOffEveryScreenComesBackToTheMainOne) {
       {"overlapping the right edge", {"100", "1439", "600", "800"}, {1439, 100, 800, 600}},
       {"overlapping the left edge", {"100", "-799", "600", "800"}, {-799, 100, 800, 600}},
       {"overlapping the top edge", {"-599", "100", "600", "800"}, {100, -599, 800, 600}},
+      // Centred at the size it settles on: widened to 220 by the resize rule.
+      {"150 wide", {"100", "2000", "600", "150"}, {610, 150, 220, 600}},
+      {"the most negative size", {"100", "100", "-2147483648", "-2147483648"},
+       {610, 450, 220, -2147483647 - 1}},
   };
   bool first = true;
   for (const Case& c : cases) {
@@ -408,6 +561,82 @@ TEST_F(GeometryTest, ASavedFileIsReplacedWholeWithNoLineEnd) {
   EXPECT_EQ(saved.top, "5");
   EXPECT_EQ(saved.left, "-7");
   EXPECT_EQ(PrefsFolderEntries(), TheFourFileNames());
+}
+
+TEST_F(GeometryTest, AllFourNewFilesAreWrittenBeforeAnyOldOneIsReplaced) {
+  WriteSet({"1", "2", "3", "4"});
+  OpenWindow();
+  // What the folder sees during the save, in order.
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, prefs_.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+  EXPECT_EQ(CloseCapturingStderr(), "");
+  std::vector<std::string> seen;
+  alignas(inotify_event) char buffer[8192];
+  for (;;) {
+    const ssize_t n = ::read(watch, buffer, sizeof buffer);
+    if (n <= 0) break;
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      const std::string name = event->len > 0 ? event->name : "";
+      seen.push_back(((event->mask & IN_CREATE) ? "create " : "rename to ") + name);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  ::close(watch);
+  ASSERT_EQ(seen.size(), 8u) << testing::PrintToString(seen);
+  const char* suffixes[] = {kTopSuffix, kLeftSuffix, kHeightSuffix, kWidthSuffix};
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = Prefs(suffixes[i]).filename().string();
+    EXPECT_EQ(seen[i].rfind("create " + name + ".", 0), 0u) << seen[i];
+    EXPECT_EQ(seen[4 + i], "rename to " + name);
+  }
+  EXPECT_EQ(ReadSet().width, "220");
+}
+
+TEST_F(GeometryTest, ASaveRemovesTheTemporariesAnInterruptedSaveLeftAndNothingElse) {
+  OpenWindow();
+  const std::string top = Prefs(kTopSuffix).filename().string();
+  const std::string left = Prefs(kLeftSuffix).filename().string();
+  const std::string height = Prefs(kHeightSuffix).filename().string();
+  const std::string width = Prefs(kWidthSuffix).filename().string();
+  // Left by saves that were killed: each of the four names, any six letters
+  // and digits.
+  for (const std::string& name :
+       {top + ".aB3xY9", top + ".000000", left + ".zzzzzz", height + ".Q1w2E3", width + ".a1b2c3"}) {
+    WriteFile(prefs_ / name, "12");
+  }
+  // Not ours, or not a temporary that a gone save left: all stay.
+  const fs::path outside = root_ / "outside.txt";
+  WriteFile(outside, "mine");
+  const std::vector<std::string> kept = {
+      top + ".abc12",      top + ".abc1234", top + ".ab-123", top + ".ab c1",
+      top + "abcdefg",     top + ".XXXXXX.txt", "other.txt.abc123", "www.example.com-top.txt.abc123",
+  };
+  for (const std::string& name : kept) WriteFile(prefs_ / name, "keep");
+  fs::create_directory(prefs_ / (height + ".dir123"));
+  fs::create_symlink(outside, prefs_ / (left + ".link12"));
+  ASSERT_EQ(::mkfifo((prefs_ / (width + ".fifo12")).c_str(), 0600), 0);
+  // A save under way in another run of the program holds its lock.
+  const fs::path live = prefs_ / (width + ".live12");
+  WriteFile(live, "8");
+  const int liveFd = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(liveFd, 0);
+  ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
+
+  EXPECT_EQ(CloseCapturingStderr(), "");
+  ::close(liveFd);
+
+  std::set<std::string> expected = TheFourFileNames();
+  for (const std::string& name : kept) expected.insert(name);
+  expected.insert(height + ".dir123");
+  expected.insert(left + ".link12");
+  expected.insert(width + ".fifo12");
+  expected.insert(width + ".live12");
+  EXPECT_EQ(PrefsFolderEntries(), expected);
+  EXPECT_EQ(ReadFile(outside), "mine");
+  EXPECT_EQ(ReadFile(Prefs(kTopSuffix)), "100");
+  ExpectQuitWithZero();
 }
 
 TEST_F(GeometryTest, ANegativeAndAnExtremeValueAreSavedAsPlainDecimals) {

@@ -1,6 +1,7 @@
 // The back, forward and home picture buttons: the pressed face while held,
 // the normal face again and the navigation on release.
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -92,6 +93,113 @@ TEST_F(NavigationTest, AReleaseShowsTheNormalFaceAndMakesOneRequestWhereverThePo
       EXPECT_EQ(fw::headless::Requests(View()), std::vector<ViewRequest>{Expected(b.name)});
     }
   }
+}
+
+// The peer calls made since `from`, each naming its control.
+std::vector<fw::headless::PeerCall> CallsSince(std::size_t from) {
+  const auto& all = fw::headless::PeerCalls();
+  return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+}
+
+TEST_F(NavigationTest, APressSetsOnlyThePressedFaceAndAReleaseTheNormalFaceBeforeNavigating) {
+  using fw::headless::PeerCall;
+  using fw::headless::PictureId;
+  OpenFresh();
+  for (const Button& b : kButtons) {
+    SCOPED_TRACE(b.name);
+    fw::ImageWell& well = Well(b.name);
+    std::size_t from = fw::headless::PeerCalls().size();
+    EXPECT_TRUE(fw::headless::MouseDown(well, 5, 5));
+    EXPECT_EQ(CallsSince(from),
+              (std::vector<PeerCall>{{&well, "Image " + PictureId(b.pressed())}}));
+
+    const ViewRequest expected = Expected(b.name);
+    const std::string step = expected.kind == Kind::Back      ? "Back"
+                             : expected.kind == Kind::Forward ? "Forward"
+                                                              : "Load " + expected.url;
+    from = fw::headless::PeerCalls().size();
+    fw::headless::MouseUp(well, 5, 5);
+    EXPECT_EQ(CallsSince(from), (std::vector<PeerCall>{{&well, "Image " + PictureId(b.normal())},
+                                                       {&View(), step}}));
+  }
+}
+
+// A release whose handler cannot find a control it needs: the normal face is
+// back already, since it is set before any control is fetched, and nothing
+// navigates.
+TEST_F(NavigationTest, TheNormalFaceIsBackEvenWhenAControlTheReleaseNeedsIsMissing) {
+  struct Case {
+    const char* button;
+    const char* missing;
+  };
+  const Case cases[] = {{"buttonback", "HTMLViewer1"},
+                        {"buttonfront", "HTMLViewer1"},
+                        {"buttonhome", "HTMLViewer1"},
+                        {"buttonhome", "TextField1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.button << " without " << c.missing);
+    TearDown();
+    SetUp();
+    OpenFresh();
+    const Button& b = *std::find_if(std::begin(kButtons), std::end(kButtons), [&](const Button& x) {
+      return std::string(x.name) == c.button;
+    });
+    fw::HTMLViewer& view = View();
+    std::shared_ptr<fw::RectControl> kept = window_->ControlByName(c.missing);
+    // A control of another class under the name: the lookup finds no control
+    // of the class the handler needs.
+    window_->AddControl(c.missing, window_->New<fw::Separator>());
+    EXPECT_TRUE(fw::headless::MouseDown(Well(b.name), 1, 1));
+    testing::internal::CaptureStderr();
+    fw::headless::MouseUp(Well(b.name), 1, 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+    EXPECT_EQ(fw::headless::PeerImage(Well(b.name)), b.normal());
+    EXPECT_TRUE(fw::headless::Requests(view).empty());
+    window_->AddControl(c.missing, kept);
+  }
+}
+
+TEST_F(NavigationTest, EachPressedFaceIsReadAtItsButtonsFirstPressAndNeverAgain) {
+  OpenFresh();
+  int decodes = fw::headless::DecodeCount();
+  for (const Button& b : kButtons) {
+    SCOPED_TRACE(b.name);
+    PressAndRelease(b.name, 1, 1);
+    EXPECT_EQ(fw::headless::DecodeCount(), ++decodes);
+    PressAndRelease(b.name, 1, 1);
+    EXPECT_EQ(fw::headless::DecodeCount(), decodes);
+  }
+}
+
+// An exception out of a face accessor ends the handler where it is raised:
+// the press is not claimed, the release neither sets a face nor navigates.
+TEST_F(NavigationTest, AFaceAccessorThatRaisesEndsTheHandlerBeforeTheFace) {
+  // The normal face of back is missing, so its release tries to load it.
+  fs::remove(resources_ / "NavBackButton.png");
+  OpenFresh();
+  fw::ImageWell& back = Well("buttonback");
+  fw::ImageWell& front = Well("buttonfront");
+  EXPECT_TRUE(fw::headless::MouseDown(back, 1, 1));
+  // From now on every load raises: the executable has no parent folders.
+  fw::headless::SetExecutablePath("/tambourin");
+
+  testing::internal::CaptureStderr();
+  fw::headless::MouseUp(back, 1, 1);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+  EXPECT_EQ(fw::headless::PeerImage(back), NavBackButtonPushed2()) << "the face stays pressed";
+  EXPECT_TRUE(fw::headless::Requests(View()).empty());
+
+  // The forward button's pressed face was never loaded: its press raises,
+  // claims nothing, and its release is not delivered.
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(fw::headless::MouseDown(front, 1, 1));
+  fw::headless::MouseUp(front, 1, 1);
+  err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("NilObjectException"), std::string::npos) << err;
+  EXPECT_EQ(fw::headless::PeerImage(front), NavForwardButton2());
+  EXPECT_TRUE(fw::headless::Requests(View()).empty());
 }
 
 TEST_F(NavigationTest, BackAndForwardAreAskedForEvenWithNoHistory) {

@@ -28,7 +28,11 @@ class PageActionsTest : public ProgramTest {
   fw::HTMLViewer& Hidden() { return Control<fw::HTMLViewer>("HTMLViewer2"); }
 };
 
-TEST_F(PageActionsTest, ANewWindowRequestHandsExactlyItsAddressToTheDefaultBrowser) {
+// The handler passes on the very address the engine reports, changing
+// nothing. (The in-memory engine reports what the page asked for; the real
+// one canonicalises first, so that a page's "HTTP://Host/a/../b" reaches the
+// handler as "http://host/b": the program tests check that road.)
+TEST_F(PageActionsTest, ANewWindowRequestHandsTheAddressOnUnchangedToTheDefaultBrowser) {
   const std::string addresses[] = {
       "http://example.org/a/page.html?x=1&y=%20#part",
       "https://example.org/",

@@ -1,6 +1,8 @@
 // The six toolbar faces and their accessors.
 
 #include <functional>
+#include <iterator>
+#include <vector>
 
 #include "framework/Errors.h"
 #include "resources/Pictures.h"
@@ -77,6 +79,52 @@ TEST_F(PicturesTest, EachAccessorReadsOnlyItsOwnFileUnderItsExactName) {
     }
     fs::rename(aside, real);
     EXPECT_TRUE(face.accessor());
+  }
+}
+
+// The other five slots are filled first; then one face fails in each way
+// the load can fail. The five keep their very pictures and read no file, even
+// with their own files gone by then.
+TEST_F(PicturesTest, AFailedLoadOfOneFaceLeavesTheOtherFiveAsTheyWere) {
+  enum class Failure { Missing, NotAPicture, NoResourcesFolder, NoExecutable };
+  const struct {
+    Failure failure;
+    const char* name;
+  } failures[] = {{Failure::Missing, "file missing"},
+                  {Failure::NotAPicture, "not a picture"},
+                  {Failure::NoResourcesFolder, "no resources folder"},
+                  {Failure::NoExecutable, "executable without parents"}};
+  for (const auto& f : failures) {
+    for (const Face& failing : kFaces) {
+      SCOPED_TRACE(testing::Message() << failing.file << ", " << f.name);
+      TearDown();
+      SetUp();
+      std::vector<fw::PicturePtr> kept;
+      for (const Face& other : kFaces) {
+        kept.push_back(other.file == failing.file ? nullptr : other.accessor());
+      }
+      for (const Face& other : kFaces) {
+        if (other.file != failing.file) fs::remove(resources_ / other.file);
+      }
+      switch (f.failure) {
+        case Failure::Missing: fs::remove(resources_ / failing.file); break;
+        case Failure::NotAPicture: WriteFile(resources_ / failing.file, "no picture"); break;
+        case Failure::NoResourcesFolder: fs::remove_all(resources_); break;
+        case Failure::NoExecutable: fw::headless::SetExecutablePath("/tambourin"); break;
+      }
+      if (f.failure == Failure::NoExecutable) {
+        EXPECT_THROW(failing.accessor(), fw::NilObjectException);
+      } else {
+        EXPECT_FALSE(failing.accessor());
+      }
+      const int decodes = fw::headless::DecodeCount();
+      for (std::size_t i = 0; i < std::size(kFaces); ++i) {
+        if (kFaces[i].file == failing.file) continue;
+        EXPECT_EQ(kFaces[i].accessor(), kept[i]) << kFaces[i].file;
+        EXPECT_TRUE(kept[i]) << kFaces[i].file;
+      }
+      EXPECT_EQ(fw::headless::DecodeCount(), decodes) << "nothing was read again";
+    }
   }
 }
 

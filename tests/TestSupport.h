@@ -4,11 +4,20 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "framework/Controls.h"
 #include "framework/headless/Headless.h"
 #include "window/Window1.h"
+
+namespace fw {
+// Readable failure messages for rectangles.
+inline void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{left " << r.left << ", top " << r.top << ", width " << r.width << ", height "
+      << r.height << "}";
+}
+}  // namespace fw
 
 namespace tambourin::test {
 

@@ -41,10 +41,17 @@ fw::FolderItemPtr GeometryFile(const std::string& name) {
   return item;
 }
 
+// Opens a geometry file for reading no more than the longest value that can be
+// in it, and one byte more.
+std::shared_ptr<fw::TextInputStream> OpenValue(const fw::FolderItemPtr& item) {
+  return item->OpenAsTextFile(kLongestGeometryValue);
+}
+
 int32_t ReadValue(const std::string& name, const std::shared_ptr<fw::TextInputStream>& stream) {
-  if (!stream) throw DamagedSet{name, "is missing or cannot be read"};
+  if (!stream) throw DamagedSet{name, "is missing, is not a plain file or cannot be read"};
   const std::string text = stream->ReadAll(nullptr);
   stream->Close();
+  if (stream->Truncated()) throw DamagedSet{name, "is longer than any saved value"};
   std::string why;
   if (!ReadGeometryValue(text, why)) throw DamagedSet{name, why};
   return fw::DoubleToInt32(fw::CDbl(text));
@@ -88,9 +95,11 @@ void Window1::Event_Open() {
     const std::string host = Find<fw::TextField>("TextField1").Text();
     fw::FolderItemPtr top = GeometryFile(host + kTopSuffix);
     // Opened before the existence test, as the set's first file.
-    std::shared_ptr<fw::TextInputStream> stream = top->OpenAsTextFile();
+    std::shared_ptr<fw::TextInputStream> stream = OpenValue(top);
     if (top->Exists()) {
-      if (!stream) throw DamagedSet{host + kTopSuffix, "exists but cannot be opened"};
+      if (!stream) {
+        throw DamagedSet{host + kTopSuffix, "exists but is not a plain file or cannot be opened"};
+      }
       MainWindow()->SetTop(ReadValue(host + kTopSuffix, stream));
       struct Entry {
         const char* suffix;
@@ -100,7 +109,7 @@ void Window1::Event_Open() {
                              Entry{kHeightSuffix, &fw::Window::SetHeight},
                              Entry{kWidthSuffix, &fw::Window::SetWidth}}) {
         const std::string name = Find<fw::TextField>("TextField1").Text() + e.suffix;
-        const int32_t value = ReadValue(name, GeometryFile(name)->OpenAsTextFile());
+        const int32_t value = ReadValue(name, OpenValue(GeometryFile(name)));
         ((*MainWindow()).*e.set)(value);
       }
       restored = true;
@@ -138,6 +147,10 @@ void Window1::Event_Close() {
     const char* suffix;
     int32_t value;
   };
+  // All four new files are written before any old one is replaced; the batch
+  // then puts them in place one after another. A kill while they are written
+  // leaves the old set whole (and temporaries that the next save removes).
+  fw::FileBatch save;
   for (const Entry& e : {Entry{kTopSuffix, top}, Entry{kLeftSuffix, left},
                          Entry{kHeightSuffix, height}, Entry{kWidthSuffix, width}}) {
     // A file that cannot be written is reported and the others are still
@@ -145,7 +158,7 @@ void Window1::Event_Close() {
     const std::string name = Find<fw::TextField>("TextField1").Text() + e.suffix;
     fw::FolderItemPtr preferences = fw::SpecialFolder::Preferences();
     fw::FolderItemPtr item = preferences ? preferences->Child(name) : nullptr;
-    std::shared_ptr<fw::TextOutputStream> out = item ? item->CreateTextFile() : nullptr;
+    std::shared_ptr<fw::TextOutputStream> out = item ? item->CreateTextFile(save) : nullptr;
     if (!out) {
       std::fprintf(stderr, "tambourin: could not save %s: the file cannot be created\n",
                    name.c_str());
@@ -154,6 +167,7 @@ void Window1::Event_Close() {
     out->Write(fw::Str(e.value));
     out->Close();
   }
+  save.Commit();
 
   fw::Quit(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +13,9 @@ inline constexpr const char* kTopSuffix = "-top.txt";
 inline constexpr const char* kLeftSuffix = "-left.txt";
 inline constexpr const char* kHeightSuffix = "-height.txt";
 inline constexpr const char* kWidthSuffix = "-width.txt";
+
+// The longest text Str writes for a signed 32-bit value: "-2147483648".
+inline constexpr std::size_t kLongestGeometryValue = 11;
 
 // Reads a geometry file's text as Str wrote it: an optional minus sign and
 // digits, nothing else, within the signed 32-bit range. Any other text (a

@@ -2,9 +2,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "framework/Runtime.h"
+#include "framework/gtk/Downloads.h"
 #include "framework/gtk/GtkTesting.h"
+#include "framework/gtk/PageRules.h"
 #include "framework/gtk/WebEngine.h"
 
 namespace fw::gtk {
@@ -26,6 +30,9 @@ constexpr char kInputWorld[] = "tambourin";
 constexpr std::size_t kMaxWaitingRequests = 4;
 // How long after the last refused request of a click its count is reported.
 constexpr guint kBurstReportDelayMs = 500;
+// How often a page that keeps the program's navigation from starting has its
+// web process ended for one navigation; the new page's process is fresh.
+constexpr int kMaxTakeoverTerminations = 2;
 
 // Request views not yet finalized, counted through weak references so that
 // the count also shows a view someone else still holds.
@@ -307,6 +314,10 @@ GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
   create_ = SignalConnection(view, g_signal_connect(view, "create", G_CALLBACK(OnCreate), this));
   terminated_ = SignalConnection(view, g_signal_connect(view, "web-process-terminated",
                                                         G_CALLBACK(OnWebProcessTerminated), this));
+  scriptDialog_ = SignalConnection(
+      view, g_signal_connect(view, "script-dialog", G_CALLBACK(OnScriptDialog), this));
+  responsive_ = SignalConnection(view, g_signal_connect(view, "notify::is-web-process-responsive",
+                                                        G_CALLBACK(OnResponsiveChanged), this));
   WatchUserInput();
 }
 
@@ -341,25 +352,172 @@ void GtkWebViewPeer::WatchUserInput() {
 GtkWebViewPeer::~GtkWebViewPeer() {
   // The request views first: each may still point back at this viewer.
   requests_.clear();
+  if (openDialog_ != nullptr) {
+    webkit_script_dialog_unref(openDialog_);
+  }
 }
 
 void GtkWebViewPeer::LoadURL(const std::string& url) {
-  webkit_web_view_load_uri(View(), url.c_str());
+  TakeOverFromPage({ProgramNavigation::Kind::Load, url});
 }
 
 void GtkWebViewPeer::GoBack() {
   if (webkit_web_view_can_go_back(View())) {
-    webkit_web_view_go_back(View());
+    TakeOverFromPage({ProgramNavigation::Kind::Back, {}});
   }
 }
 
 void GtkWebViewPeer::GoForward() {
   if (webkit_web_view_can_go_forward(View())) {
-    webkit_web_view_go_forward(View());
+    TakeOverFromPage({ProgramNavigation::Kind::Forward, {}});
   }
 }
 
-gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+// --- What the program asks for wins over the page ------------------------------
+
+// A page may sit in a script dialog, show one after another, or run a script
+// that never returns; none of that may keep the user on it. The page's open
+// dialog is answered, its further dialogs until the new page commits are
+// answered at once, and when its web process does not take the navigation
+// (it stops answering, or keeps asking for dialogs instead) the process is
+// ended and the navigation made again in a new one.
+void GtkWebViewPeer::TakeOverFromPage(const ProgramNavigation& navigation) {
+  // A view nobody sees shows no page the user could be held on.
+  if (!IsSeenByUser(View())) {
+    StartNavigation(navigation);
+    return;
+  }
+  // A reload of the old page after a crash must not replace what was asked for.
+  reload_.Remove();
+  takeover_ = navigation;
+  takeoverStarted_ = false;
+  takeoverDialogReported_ = false;
+  takeoverTerminations_ = 0;
+  CloseOpenDialog();
+  StartNavigation(navigation);
+  if (!webkit_web_view_get_is_web_process_responsive(View())) {
+    EndUnansweringPageSoon();
+  }
+}
+
+void GtkWebViewPeer::StartNavigation(const ProgramNavigation& navigation) {
+  switch (navigation.kind) {
+    case ProgramNavigation::Kind::Load:
+      webkit_web_view_load_uri(View(), navigation.url.c_str());
+      break;
+    case ProgramNavigation::Kind::Back:
+      webkit_web_view_go_back(View());
+      break;
+    case ProgramNavigation::Kind::Forward:
+      webkit_web_view_go_forward(View());
+      break;
+  }
+}
+
+void GtkWebViewPeer::CloseOpenDialog() {
+  if (openDialog_ != nullptr) {
+    // Answering an already answered dialog does nothing.
+    webkit_script_dialog_close(openDialog_);
+    webkit_script_dialog_unref(openDialog_);
+    openDialog_ = nullptr;
+  }
+  // The engine draws its dialog as a child of the view and takes it down only
+  // when the dialog's own buttons answer it; one answered from here would
+  // stay over the next page and take its clicks.
+  std::vector<GtkWidget*> dialogs;
+  gtk_container_forall(
+      GTK_CONTAINER(View()),
+      [](GtkWidget* child, gpointer found) {
+        if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
+          static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
+        }
+      },
+      &dialogs);
+  for (GtkWidget* dialog : dialogs) {
+    gtk_widget_destroy(dialog);
+  }
+}
+
+// The process is ended from the main loop, never from inside the engine's
+// own signal.
+void GtkWebViewPeer::EndUnansweringPageSoon() {
+  if (takeover_ && !takeoverStarted_ && takeoverTerminations_ < kMaxTakeoverTerminations &&
+      !endPage_.Active()) {
+    endPage_ = SourceId(g_idle_add(
+        [](gpointer self) -> gboolean {
+          auto* peer = static_cast<GtkWebViewPeer*>(self);
+          peer->endPage_.Finished();
+          try {
+            peer->EndUnansweringPage();
+          } catch (...) {
+            ReportException(std::current_exception());
+          }
+          return G_SOURCE_REMOVE;
+        },
+        this));
+  }
+}
+
+void GtkWebViewPeer::EndUnansweringPage() {
+  if (!takeover_ || takeoverStarted_) {
+    return;
+  }
+  const ProgramNavigation navigation = *takeover_;
+  ++takeoverTerminations_;
+  std::fprintf(stderr,
+               "tambourin: the page does not let go; ending its web process to load what was "
+               "asked for\n");
+  CloseOpenDialog();
+  // Raises "web-process-terminated" with BY_API, which is no crash to
+  // recover from: the navigation is made again here instead.
+  webkit_web_view_terminate_web_process(View());
+  takeover_ = navigation;
+  takeoverStarted_ = false;
+  StartNavigation(navigation);
+}
+
+gboolean GtkWebViewPeer::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog,
+                                        gpointer self) {
+  try {
+    auto* peer = static_cast<GtkWebViewPeer*>(self);
+    if (!peer->takeover_) {
+      // Shown by the engine; kept so that the program can answer it.
+      if (peer->openDialog_ != nullptr) {
+        webkit_script_dialog_unref(peer->openDialog_);
+      }
+      peer->openDialog_ = webkit_script_dialog_ref(dialog);
+      return FALSE;
+    }
+    if (webkit_script_dialog_get_dialog_type(dialog) ==
+        WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+      // The user asked to leave the page.
+      webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+      return TRUE;
+    }
+    if (!peer->takeoverDialogReported_) {
+      peer->takeoverDialogReported_ = true;
+      std::fprintf(stderr, "tambourin: dismissed the dialogs of the page being left\n");
+    }
+    // A page still asking for dialogs has not taken the navigation.
+    peer->EndUnansweringPageSoon();
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+  // Not confirmed, no text: what a dismissed dialog answers.
+  return TRUE;
+}
+
+void GtkWebViewPeer::OnResponsiveChanged(GObject* view, GParamSpec*, gpointer self) {
+  try {
+    if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view))) {
+      static_cast<GtkWebViewPeer*>(self)->EndUnansweringPageSoon();
+    }
+  } catch (...) {
+    ReportException(std::current_exception());
+  }
+}
+
+gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type, gpointer self) {
   try {
     // A target=_blank link asks for a new window here first; letting it go on
@@ -367,6 +525,12 @@ gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* de
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
       const std::string uri = NavigationAddress(decision);
       auto* peer = static_cast<GtkWebViewPeer*>(self);
+      // Only a navigation the user's own click (or key) started may become a
+      // download; a redirect of it carries the gesture on.
+      if (webkit_navigation_action_is_user_gesture(webkit_navigation_policy_decision_get_navigation_action(
+              WEBKIT_NAVIGATION_POLICY_DECISION(decision)))) {
+        GrantDownloadFromClick(view, uri);
+      }
       const bool approved = !peer->approved_.empty() && uri == peer->approved_;
       peer->approved_.clear();
       if (approved) {
@@ -390,6 +554,10 @@ void GtkWebViewPeer::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, g
     auto* peer = static_cast<GtkWebViewPeer*>(self);
     if (event == WEBKIT_LOAD_STARTED) {
       peer->loadAbandoned_ = false;
+      peer->takeoverStarted_ = true;
+    } else if (event == WEBKIT_LOAD_COMMITTED) {
+      // The page that was left is gone.
+      peer->takeover_.reset();
     } else if (event == WEBKIT_LOAD_FINISHED && !peer->loadAbandoned_) {
       const char* uri = webkit_web_view_get_uri(view);
       peer->viewer_.PeerDocumentComplete(uri != nullptr ? uri : "");
@@ -406,6 +574,9 @@ gboolean GtkWebViewPeer::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
         g_error_matches(error, WEBKIT_POLICY_ERROR,
                         WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
       static_cast<GtkWebViewPeer*>(self)->loadAbandoned_ = true;
+    } else {
+      // The program's navigation ended in an error page: nothing is pending.
+      static_cast<GtkWebViewPeer*>(self)->takeover_.reset();
     }
   } catch (...) {
     ReportException(std::current_exception());
@@ -485,6 +656,23 @@ void GtkWebViewPeer::OnWebProcessTerminated(WebKitWebView*,
 }
 
 void GtkWebViewPeer::RecoverFromCrash() {
+  if (takeover_) {
+    // The page was being left anyway: what the program asked for is loaded,
+    // not the old page again, and that is no reload to count.
+    std::fprintf(stderr, "tambourin: the page's web process ended; loading what was asked for\n");
+    takeoverStarted_ = false;
+    reload_ = SourceId(g_idle_add(
+        [](gpointer self) -> gboolean {
+          auto* peer = static_cast<GtkWebViewPeer*>(self);
+          peer->reload_.Finished();
+          if (peer->takeover_) {
+            peer->StartNavigation(*peer->takeover_);
+          }
+          return G_SOURCE_REMOVE;
+        },
+        this));
+    return;
+  }
   const gint64 now = g_get_monotonic_time();
   while (!crashTimes_.empty() && now - crashTimes_.front() > kMinute) {
     crashTimes_.pop_front();

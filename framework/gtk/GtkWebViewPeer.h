@@ -6,6 +6,7 @@
 #include <deque>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/gtk/GtkControlPeer.h"
@@ -41,6 +42,21 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   static void OnUserInput(WebKitUserContentManager* manager, JSCValue* value, gpointer self);
   static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
+  static gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+  static void OnResponsiveChanged(GObject* view, GParamSpec*, gpointer self);
+
+  // A navigation the program asked for (a toolbar button's): it wins over
+  // whatever the shown page is doing.
+  struct ProgramNavigation {
+    enum class Kind { Load, Back, Forward };
+    Kind kind;
+    std::string url;  // for Load
+  };
+  void TakeOverFromPage(const ProgramNavigation& navigation);
+  void StartNavigation(const ProgramNavigation& navigation);
+  void CloseOpenDialog();
+  void EndUnansweringPageSoon();
+  void EndUnansweringPage();
 
   // Makes the engine view that takes a page's new-window request on this
   // viewer's behalf; `requester` is the view whose page asked, `declared`
@@ -65,11 +81,24 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   // put to CancelLoad a second time.
   std::string approved_;
   SourceId reload_;
+  // The program's navigation that the page has not let go yet; until the new
+  // page commits, the old one shows no dialogs.
+  std::optional<ProgramNavigation> takeover_;
+  // The web process has started the program's navigation: it answers.
+  bool takeoverStarted_ = false;
+  bool takeoverDialogReported_ = false;
+  // How often the page's web process was ended for the current navigation.
+  int takeoverTerminations_ = 0;
+  SourceId endPage_;
+  // The page's script dialog shown last; it may be answered already.
+  WebKitScriptDialog* openDialog_ = nullptr;
   SignalConnection decidePolicy_;
   SignalConnection loadChanged_;
   SignalConnection loadFailed_;
   SignalConnection create_;
   SignalConnection terminated_;
+  SignalConnection scriptDialog_;
+  SignalConnection responsive_;
   SignalConnection userInput_;
 };
 

@@ -159,7 +159,11 @@ gboolean GtkWindowPeer::OnConfigure(GtkWidget* widget, GdkEventConfigure* event,
     gint top = 0;
     gtk_window_get_position(GTK_WINDOW(widget), &left, &top);
     peer->bounds_ = Rect{left, top, event->width, event->height};
-    peer->owner_.SizeMaybeChanged();
+    // A Resized handler may close the window, which destroys this peer and
+    // may free the window: the window is held for the whole dispatch, and
+    // nothing of the peer is touched after it.
+    const std::shared_ptr<Window> window = peer->owner_.weak_from_this().lock();
+    if (window) window->SizeMaybeChanged();
   } catch (...) {
     ReportException(std::current_exception());
   }
@@ -170,7 +174,9 @@ gboolean GtkWindowPeer::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
   try {
     // The framework decides; when it closes the window it destroys this peer
     // itself, so nothing of the peer is touched after the call.
-    static_cast<GtkWindowPeer*>(self)->owner_.PeerCloseRequested();
+    const std::shared_ptr<Window> window =
+        static_cast<GtkWindowPeer*>(self)->owner_.weak_from_this().lock();
+    if (window) window->PeerCloseRequested();
   } catch (...) {
     ReportException(std::current_exception());
   }

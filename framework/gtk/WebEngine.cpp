@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/gtk/Downloads.h"
 #include "framework/gtk/GObjectPtr.h"
+#include "framework/gtk/PageRules.h"
 
 namespace fw::gtk {
 namespace {
@@ -45,6 +47,8 @@ GObjectPtr<WebKitWebContext> MakeContext() {
   // web process starts.
   webkit_web_context_set_sandbox_enabled(context.get(), TRUE);
   webkit_web_context_set_cache_model(context.get(), WEBKIT_CACHE_MODEL_WEB_BROWSER);
+  WatchDownloads(context.get());
+  InstallPageRules();
   return context;
 }
 

@@ -28,6 +28,7 @@ struct World {
   bool loopRan = false;
   bool settling = false;
   std::vector<std::pair<std::weak_ptr<RectControl>, std::string>> pendingLoads;
+  std::vector<PeerCall> peerCalls;
 };
 
 World& TheWorld() {
@@ -66,29 +67,50 @@ class HeadlessControlPeer : public WebViewPeer {
  public:
   HeadlessControlPeer(ControlKind kind, RectControl& control) : kind_(kind), control_(control) {}
 
-  void SetBounds(const Rect& bounds) override { bounds_ = bounds; }
-  void SetVisible(bool visible) override { visible_ = visible; }
-  void SetEnabled(bool) override {}
-  void SetHelpTag(const std::string&) override {}
+  void SetBounds(const Rect& bounds) override {
+    Note("Bounds " + std::to_string(bounds.left) + " " + std::to_string(bounds.top) + " " +
+         std::to_string(bounds.width) + " " + std::to_string(bounds.height));
+    bounds_ = bounds;
+  }
+  void SetVisible(bool visible) override {
+    Note(std::string("Visible ") + (visible ? "1" : "0"));
+    visible_ = visible;
+  }
+  void SetEnabled(bool enabled) override { Note(std::string("Enabled ") + (enabled ? "1" : "0")); }
+  void SetHelpTag(const std::string& text) override { Note("HelpTag " + text); }
   void Refresh(bool erase) override {
+    Note(std::string("Refresh ") + (erase ? "1" : "0"));
     requests_.push_back({ViewRequest::Kind::Refresh, {}, erase});
   }
-  void SetText(const std::string& text) override { text_ = text; }
+  void SetCaption(const std::string& caption) override { Note("Caption " + caption); }
+  void SetText(const std::string& text) override {
+    Note("Text " + text);
+    text_ = text;
+  }
   std::string Text() const override { return text_; }
-  void SetImage(const PicturePtr& picture) override { image_ = picture; }
+  void SetImage(const PicturePtr& picture) override {
+    Note("Image " + PictureId(picture));
+    image_ = picture;
+  }
+  void SetTextUnit(uint8_t unit) override { Note("TextUnit " + std::to_string(unit)); }
 
   void LoadURL(const std::string& url) override {
+    Note("Load " + url);
     requests_.push_back({ViewRequest::Kind::Load, url, false});
     Navigate(url);
   }
   void GoBack() override {
+    Note("Back");
     requests_.push_back({ViewRequest::Kind::Back, {}, false});
     if (position_ > 0) Step(-1);
   }
   void GoForward() override {
+    Note("Forward");
     requests_.push_back({ViewRequest::Kind::Forward, {}, false});
     if (position_ + 1 < static_cast<int>(history_.size())) Step(+1);
   }
+
+  void Note(std::string call) { TheWorld().peerCalls.push_back({&control_, std::move(call)}); }
 
   // A navigation of this view: refused by CancelLoad, or shown once loaded.
   void Navigate(const std::string& url) {
@@ -244,6 +266,20 @@ std::vector<ViewRequest> Requests(const RectControl& control) {
 }
 void ClearRequests(const RectControl& control) { ControlPeerOf(control).requests_.clear(); }
 std::string CurrentPage(const HTMLViewer& view) { return ControlPeerOf(view).Current(); }
+const std::vector<PeerCall>& PeerCalls() { return TheWorld().peerCalls; }
+
+std::vector<std::string> PeerCallsOf(const RectControl& control) {
+  std::vector<std::string> calls;
+  for (const PeerCall& c : TheWorld().peerCalls) {
+    if (c.control == &control) calls.push_back(c.call);
+  }
+  return calls;
+}
+
+std::string PictureId(const PicturePtr& picture) {
+  return picture ? std::to_string(reinterpret_cast<std::uintptr_t>(picture.get())) : "nil";
+}
+
 Rect PeerBounds(const RectControl& control) { return ControlPeerOf(control).bounds_; }
 bool PeerVisible(const RectControl& control) { return ControlPeerOf(control).visible_; }
 PicturePtr PeerImage(const ImageWell& well) { return ControlPeerOf(well).image_; }

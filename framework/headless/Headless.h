@@ -55,6 +55,23 @@ std::vector<ViewRequest> Requests(const RectControl& control);
 void ClearRequests(const RectControl& control);
 // The address the view shows, "" before anything was shown.
 std::string CurrentPage(const HTMLViewer& view);
+// Every call that reached a control's peer since Reset, across all controls
+// and in the order made: "Bounds l t w h", "Visible 1", "Enabled 1",
+// "HelpTag text", "Caption text", "Text text", "TextUnit n", "Image <id>"
+// (PictureId of the picture), and the web view's "Load url", "Back",
+// "Forward", "Refresh 1". Lets a test see which step came first.
+struct PeerCall {
+  const RectControl* control;  // only compared, never followed
+  std::string call;
+  bool operator==(const PeerCall&) const = default;
+};
+const std::vector<PeerCall>& PeerCalls();
+// The calls that reached this control's peer, in order.
+std::vector<std::string> PeerCallsOf(const RectControl& control);
+// How a picture is named in the log: "nil", or a number that is the same for
+// the same picture object.
+std::string PictureId(const PicturePtr& picture);
+
 // Rect of the control's peer, as last placed.
 Rect PeerBounds(const RectControl& control);
 bool PeerVisible(const RectControl& control);

@@ -12,6 +12,7 @@
 #include "framework/Backend.h"
 #include "framework/PluginEntries.h"
 #include "framework/Runtime.h"
+#include "tests/AddressCases.h"
 
 namespace gtktest {
 namespace {
@@ -56,21 +57,21 @@ void MakePrivateHome() {
   setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
 
   // The stand-in default browser: it appends each address it is handed to a
-  // log. It is the default for every scheme and type that a leaked address
-  // could reach, so that a refused address which got out anyway would show.
+  // log. It is the default for every scheme of the shared address table and
+  // for the types a leaked local file could have, so that a refused address
+  // which got out anyway would show.
   const std::filesystem::path script = base / "record-browser.sh";
   WriteFile(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + BrowserLogPath() + "'\n");
   std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-  const char* kTypes[] = {"x-scheme-handler/http",       "x-scheme-handler/https",
-                          "x-scheme-handler/file",       "x-scheme-handler/smb",
-                          "x-scheme-handler/javascript", "x-scheme-handler/data",
-                          "x-scheme-handler/ftp",        "x-scheme-handler/tambourin-custom",
-                          "text/html",                   "text/plain"};
+  std::vector<std::string> types = {"text/html", "text/plain"};
+  for (const std::string& scheme : tambourin::test::SchemesOfAddressCases()) {
+    types.push_back("x-scheme-handler/" + scheme);
+  }
   std::string mimeTypes;
   std::string defaults = "[Default Applications]\n";
-  for (const char* type : kTypes) {
-    mimeTypes += std::string(type) + ";";
-    defaults += std::string(type) + "=tambourin-test-browser.desktop\n";
+  for (const std::string& type : types) {
+    mimeTypes += type + ";";
+    defaults += type + "=tambourin-test-browser.desktop\n";
   }
   WriteFile(base / "data" / "applications" / "tambourin-test-browser.desktop",
             "[Desktop Entry]\nType=Application\nName=Recording browser\nExec=" + script.string() +
@@ -275,6 +276,7 @@ int main(int argc, char** argv) {
     auto& test = static_cast<gtktest::TestWindow&>(window);
     ++test.resizedCount;
     test.resizedBounds.push_back(window.Bounds());
+    if (test.closeOnResized) window.Close();
     return false;
   };
   record.events[static_cast<std::size_t>(fw::WindowEvent::CancelClose)] = [](fw::Window& window) {

@@ -86,6 +86,8 @@ class TestWindow : public fw::Window {
   // CancelClose answers this; Close counts.
   bool refuseClose = false;
   int closeCount = 0;
+  // Resized closes the window.
+  bool closeOnResized = false;
 };
 
 // A window of class TestWindow at these bounds, constructed and shown.

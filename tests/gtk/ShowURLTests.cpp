@@ -9,6 +9,7 @@
 
 #include "GtkTestSupport.h"
 #include "framework/Values.h"
+#include "tests/AddressCases.h"
 
 namespace {
 
@@ -19,30 +20,13 @@ std::vector<std::string> RecordedAddresses() {
   return lines;
 }
 
-struct AddressCase {
-  const char* url;
-  bool leaves;
-};
-
-const AddressCase kAddresses[] = {
-    {"https://127.0.0.1/search?q=a%2Fb%2F&x=1", true},
-    {"http://127.0.0.1:8080/plain/page", true},
-    // Schemes are case-insensitive: an upper-case http address is still one.
-    {"HTTP://127.0.0.1/upper-case", true},
-    {"HTTPS://127.0.0.1/upper-case", true},
-    {"file:///etc/passwd", false},
-    {"FILE:///etc/passwd", false},
-    {"smb://server/share", false},
-    {"javascript:alert(1)", false},
-    {"tambourin-custom:do-something", false},
-    {"data:text/html,hello", false},
-    {"ftp://127.0.0.1/file", false},
-};
+using tambourin::test::AddressCase;
+using tambourin::test::kAddressCases;
 
 TEST(ShowURL, OnlyHttpAndHttpsReachTheDefaultBrowserUnchanged) {
   std::remove(gtktest::BrowserLogPath().c_str());
   std::vector<std::string> expected;
-  for (const AddressCase& address : kAddresses) {
+  for (const AddressCase& address : kAddressCases) {
     fw::ShowURL(address.url);
     if (address.leaves) expected.push_back(address.url);
   }

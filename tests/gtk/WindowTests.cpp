@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <iterator>
+
 #include "GtkTestSupport.h"
+#include "framework/Backend.h"
 #include "framework/gtk/GtkTesting.h"
 
 namespace {
@@ -90,6 +94,42 @@ TEST(Window, SizesBelowOneDoNotBreakTheWindow) {
   window->SetHeight(300);
   EXPECT_TRUE(WaitForGeometry(*window, fw::Rect{50, 50, 400, 300}));
   window->Close();
+}
+
+TEST(Window, AnOpeningSizeNoScreenHoldsOpensWithinTheDesktopAtOnce) {
+  // xvfb-run's one screen is the whole desktop here.
+  const fw::Rect desktop = fw::DesktopBounds(fw::TheBackend().Screens());
+  ASSERT_EQ(desktop, (fw::Rect{0, 0, 1440, 900})) << Describe(desktop);
+  const fw::Rect openings[] = {
+      {30, 40, 20000, 20000},
+      {30, 40, 2147483647, 2147483647},
+      {30, 40, 20000, 600},
+  };
+  const fw::Rect fitted[] = {{0, 0, 1440, 900}, {0, 0, 1440, 900}, {0, 40, 1440, 600}};
+  for (std::size_t i = 0; i < std::size(openings); ++i) {
+    SCOPED_TRACE(Describe(openings[i]));
+    const auto start = std::chrono::steady_clock::now();
+    auto window = OpenTestWindow(openings[i]);
+    EXPECT_TRUE(WaitForGeometry(*window, fitted[i])) << Describe(ToolkitGeometry(*window));
+    EXPECT_TRUE(gtk_widget_get_mapped(GTK_WIDGET(fw::gtk::ToplevelOf(*window))));
+    // A 32000-pixel window took some 28 seconds to appear; one the size of the
+    // screen takes a fraction of one.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    window->Close();
+  }
+}
+
+TEST(Window, AResizedHandlerThatClosesTheWindowFromTheToolkitsReport) {
+  auto window = OpenTestWindow(fw::Rect{50, 50, 400, 300});
+  ASSERT_TRUE(WaitForGeometry(*window, fw::Rect{50, 50, 400, 300}));
+  window->closeOnResized = true;
+  std::weak_ptr<gtktest::TestWindow> watch = window;
+  GtkWindow* toplevel = fw::gtk::ToplevelOf(*window);
+  // Only the framework holds the window when the configure event comes.
+  window.reset();
+  gtk_window_resize(toplevel, 500, 350);
+  EXPECT_TRUE(SpinUntil([&] { return watch.expired(); }, std::chrono::seconds(10)));
+  EXPECT_TRUE(fw::OpenWindows().empty());
 }
 
 TEST(Window, TitleReachesTheToplevel) {

@@ -44,6 +44,10 @@ POPUP_BUTTON = (150, 450)
 LINK_GREEN = b"\x33\xaa\x77"
 
 ELSEWHERE = "http://%s/elsewhere?a=b%%2Fc" % HOME_HOST
+# The page asks for the popup in a form that the engine canonicalises before
+# the program sees it: the scheme in lower case, the dot segments resolved.
+# The default browser gets the engine's form.
+POPUP_AS_WRITTEN = "HTTP://%s/a/../popup" % HOME_HOST
 POPUP = "http://%s/popup" % HOME_HOST
 
 PAGE_TIMEOUT = 20
@@ -69,7 +73,7 @@ a.block, button { position: absolute; left: 0; width: 400px; height: 120px;
 <a class="block" id="blank" target="_blank" href="%s">elsewhere</a>
 <button id="popup" onclick="window.open('%s')">pop up</button>
 %s
-</body></html>""" % (ELSEWHERE, POPUP, REPORT % "home")
+</body></html>""" % (ELSEWHERE, POPUP_AS_WRITTEN, REPORT % "home")
 
 PAGE2 = """<!doctype html><html><head><title>page 2</title></head>
 <body style="background:#ddd">Page two%s</body></html>""" % (REPORT % "page2")
