@@ -30,7 +30,7 @@ import threading
 import time
 import zlib
 
-PORT = 47311  # the home host the benchmark's tambourin build is made for
+PORT = 47311  # the home host the benchmark's tambourin build is made for, unless --port
 URL = "http://127.0.0.1:%d/" % PORT
 WINDOW_W, WINDOW_H = 1020, 700
 
@@ -389,10 +389,14 @@ def main():
     parser.add_argument("--logs", default=tempfile.gettempdir())
     parser.add_argument("--browsers", help="a comma-separated subset of the contenders")
     parser.add_argument("--pages", default="small,heavy", help="small, heavy or both")
+    parser.add_argument("--port", type=int, default=PORT,
+                        help="the home host's port tambourin was built for")
     args = parser.parse_args()
+    global URL
+    URL = "http://127.0.0.1:%d/" % args.port
 
     site = Site()
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", PORT), make_handler(site))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), make_handler(site))
     server.daemon_threads = True
     threading.Thread(target=server.serve_forever, daemon=True).start()
     watcher = MapWatcher()

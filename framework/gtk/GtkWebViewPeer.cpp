@@ -1,5 +1,6 @@
 #include "framework/gtk/GtkWebViewPeer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -17,8 +18,18 @@ namespace {
 // stops reloading its page.
 constexpr std::size_t kCrashReloadsPerMinute = 3;
 constexpr gint64 kMinute = 60 * G_USEC_PER_SEC;
-// How long a new-window request may wait for its page to name an address.
-constexpr guint kRequestTimeoutSeconds = 5;
+// The script world and message through which a page's web process tells of
+// the user's presses.
+#define INPUT_MESSAGE "tambourinInput"
+constexpr char kInputMessage[] = INPUT_MESSAGE;
+constexpr char kInputWorld[] = "tambourin";
+
+// How many new-window requests may wait for their address at one time. A
+// page can open blank windows one click after another and keep each waiting;
+// past this the oldest is let go, so their engine views stay few.
+constexpr std::size_t kMaxWaitingRequests = 4;
+// How long after the last refused request of a click its count is reported.
+constexpr guint kBurstReportDelayMs = 500;
 // How often a page that keeps the program's navigation from starting has its
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
@@ -36,22 +47,103 @@ std::string NavigationAddress(WebKitPolicyDecision* decision) {
   return uri != nullptr ? uri : "";
 }
 
+std::string ActionAddress(WebKitNavigationAction* action) {
+  if (action == nullptr) return "";
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+  return uri != nullptr ? uri : "";
+}
+
 bool IsBlankPage(const std::string& uri) { return uri.empty() || uri == "about:blank"; }
+
+// --- One click, one new window ---------------------------------------------------
+
+// The engine's popup rule lets a page open windows only while it handles the
+// user's click or key press, but within that one handler it lets every call
+// through: one click could hand a thousand addresses to the desktop. So a
+// click is worth one new window here. "One click" is everything a page asks
+// for between one press of a mouse button or key on a web view and the next:
+// the user meant one thing by that press, however long the page takes to ask
+// for it (a sign-in window opened after a slow script still counts), and a
+// user who clicks again, however soon, gets the next window. A time window
+// would do neither. The rest of a click's requests are refused and counted,
+// and the count is reported in one line once the page has stopped asking.
+class ClickGate {
+ public:
+  static ClickGate& Instance() {
+    static ClickGate gate;
+    return gate;
+  }
+  ~ClickGate() { Report(); }
+  ClickGate(const ClickGate&) = delete;
+  ClickGate& operator=(const ClickGate&) = delete;
+
+  void UserInput() {
+    Report();
+    ++inputs_;
+  }
+
+  // True for the first request since the user's last press; every later one
+  // is refused and counted.
+  bool Admit() {
+    if (inputs_ != admittedAt_) {
+      admittedAt_ = inputs_;
+      return true;
+    }
+    Refuse();
+    return false;
+  }
+
+  void Refuse() {
+    ++refused_;
+    report_ = SourceId(g_timeout_add(kBurstReportDelayMs, OnReportDue, this));
+  }
+
+ private:
+  ClickGate() = default;
+
+  static gboolean OnReportDue(gpointer self) {
+    auto* gate = static_cast<ClickGate*>(self);
+    gate->report_.Finished();
+    gate->Report();
+    return G_SOURCE_REMOVE;
+  }
+
+  void Report() {
+    report_.Remove();
+    if (refused_ == 0) return;
+    std::fprintf(stderr,
+                 "tambourin: refused %zu new-window request%s: one click hands on one address\n",
+                 refused_, refused_ == 1 ? "" : "s");
+    refused_ = 0;
+  }
+
+  // Presses seen so far, and the press whose one request was let through.
+  std::uint64_t inputs_ = 0;
+  std::uint64_t admittedAt_ = 0;
+  std::size_t refused_ = 0;
+  SourceId report_;
+};
 
 }  // namespace
 
 // --- The engine view of one new-window request --------------------------------
 
 // A page's request for a new window gets an engine view of its own, made for
-// the request and never shown. The first real address that view is asked to
-// open is handed to the viewer that took the request, which loads it through
-// its own CancelLoad like any other address; then the view is released. A
-// view whose page never names an address is released after a while.
+// the request and never shown. It is related to the page's view, so it lives
+// in that page's web process and costs no process of its own. The first real
+// address that view is asked to open is handed to the viewer that took the
+// request, which puts it to its own CancelLoad like any other address; then
+// the view is released. A blank request (window.open() whose address the page
+// sets later) waits for as long as the page that opened it is shown, since
+// only that page can still name the address. Every request that ends without
+// an address says so on stderr.
 class GtkWebViewPeer::RequestView {
  public:
-  RequestView(GtkWebViewPeer& owner, WebKitWebView* requester)
+  RequestView(GtkWebViewPeer& owner, WebKitWebView* requester, std::string declared)
       : owner_(owner),
-        view_(GObjectPtr<GtkWidget>::Adopt(webkit_web_view_new_with_related_view(requester))) {
+        view_(GObjectPtr<GtkWidget>::Adopt(webkit_web_view_new_with_related_view(requester))),
+        declared_(std::move(declared)) {
     ++liveRequestViews;
     g_object_weak_ref(G_OBJECT(view_.get()), RequestViewFinalized, nullptr);
     decide_ = SignalConnection(view_.get(), g_signal_connect(view_.get(), "decide-policy",
@@ -60,18 +152,36 @@ class GtkWebViewPeer::RequestView {
                                g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this));
     close_ = SignalConnection(view_.get(),
                               g_signal_connect(view_.get(), "close", G_CALLBACK(OnClose), this));
-    timeout_ = SourceId(g_timeout_add_seconds(kRequestTimeoutSeconds, OnTimeout, this));
+    terminated_ = SignalConnection(
+        view_.get(), g_signal_connect(view_.get(), "web-process-terminated",
+                                      G_CALLBACK(OnWebProcessTerminated), this));
+    openerLoad_ = SignalConnection(
+        requester, g_signal_connect(requester, "load-changed", G_CALLBACK(OnOpenerLoad), this));
   }
   ~RequestView() {
+    if (!Settled()) {
+      Lost("the window closed before the page named an address");
+    }
     decide_.Disconnect();
     create_.Disconnect();
     close_.Disconnect();
+    terminated_.Disconnect();
+    openerLoad_.Disconnect();
     gtk_widget_destroy(view_.get());
   }
   RequestView(const RequestView&) = delete;
   RequestView& operator=(const RequestView&) = delete;
 
   GtkWidget* Widget() const { return view_.get(); }
+  // Settled: it has its address or has been let go, and is released soon.
+  bool Settled() const { return settled_; }
+
+  // Lets a request go that is still waiting for its address.
+  void Drop(const char* why) {
+    if (Settled()) return;
+    Lost(why);
+    Settle();
+  }
 
  private:
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -82,11 +192,11 @@ class GtkWebViewPeer::RequestView {
         const std::string uri = NavigationAddress(decision);
         // window.open() without an address shows a blank page first and is
         // given its address afterwards; the blank page is no request.
-        if (IsBlankPage(uri) && request->address_.empty()) {
+        if (IsBlankPage(uri) && !request->Settled()) {
           return FALSE;
         }
         webkit_policy_decision_ignore(decision);
-        if (request->address_.empty()) {
+        if (!request->Settled()) {
           request->address_ = uri;
           request->Settle();
         }
@@ -102,34 +212,57 @@ class GtkWebViewPeer::RequestView {
     return FALSE;
   }
 
-  // A page in a request view cannot open windows of its own.
+  // A page in a request view cannot open windows of its own; what it asks
+  // for counts against the click that opened it.
   static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) {
+    ClickGate::Instance().Refuse();
     return nullptr;
   }
 
   static void OnClose(WebKitWebView*, gpointer self) {
     try {
-      static_cast<RequestView*>(self)->Settle();
+      static_cast<RequestView*>(self)->Drop("the page closed the window before it named an address");
     } catch (...) {
       ReportException(std::current_exception());
     }
   }
 
-  static gboolean OnTimeout(gpointer self) {
-    auto* request = static_cast<RequestView*>(self);
-    request->timeout_.Finished();
+  static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
+                                     gpointer self) {
     try {
-      request->Settle();
+      static_cast<RequestView*>(self)->Drop("the page's web process ended before it named an address");
     } catch (...) {
       ReportException(std::current_exception());
     }
-    return G_SOURCE_REMOVE;
+  }
+
+  // The opening page is gone once another page is committed in its view; no
+  // one is left who could name the address.
+  static void OnOpenerLoad(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+    if (event != WEBKIT_LOAD_COMMITTED) return;
+    try {
+      auto* request = static_cast<RequestView*>(self);
+      if (request->Settled()) return;
+      if (!IsBlankPage(request->declared_)) {
+        // The request named its address from the start; that one stands.
+        request->address_ = request->declared_;
+        request->Settle();
+        return;
+      }
+      request->Drop("the page that opened it was left before it named an address");
+    } catch (...) {
+      ReportException(std::current_exception());
+    }
+  }
+
+  static void Lost(const char* why) {
+    std::fprintf(stderr, "tambourin: a new-window request handed no address on: %s\n", why);
   }
 
   // The engine is still inside the call that settled the request, so the
   // view is let go from the main loop, never from its own signal.
   void Settle() {
-    timeout_.Remove();
+    settled_ = true;
     if (!release_.Active()) {
       release_ = SourceId(g_idle_add(OnSettled, this));
     }
@@ -143,7 +276,7 @@ class GtkWebViewPeer::RequestView {
     owner.ReleaseRequestView(request);  // deletes the request
     try {
       if (!address.empty()) {
-        owner.LoadURL(address);
+        owner.OpenRequestedAddress(address);
       }
     } catch (...) {
       ReportException(std::current_exception());
@@ -153,11 +286,15 @@ class GtkWebViewPeer::RequestView {
 
   GtkWebViewPeer& owner_;
   GObjectPtr<GtkWidget> view_;
+  // What the request named when the page made it; empty for window.open().
+  std::string declared_;
   std::string address_;
+  bool settled_ = false;
   SignalConnection decide_;
   SignalConnection create_;
   SignalConnection close_;
-  SourceId timeout_;
+  SignalConnection terminated_;
+  SignalConnection openerLoad_;
   SourceId release_;
 };
 
@@ -181,6 +318,35 @@ GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
       view, g_signal_connect(view, "script-dialog", G_CALLBACK(OnScriptDialog), this));
   responsive_ = SignalConnection(view, g_signal_connect(view, "notify::is-web-process-responsive",
                                                         G_CALLBACK(OnResponsiveChanged), this));
+  WatchUserInput();
+}
+
+void GtkWebViewPeer::WatchUserInput() {
+  // The press is reported by the page's own web process, in a script world
+  // of ours that the page cannot see, so that it reaches this process in
+  // order with the page's requests that follow it. A press seen in GTK could
+  // be counted long before a busy page gets to it. Only the engine's trusted
+  // events count; a page cannot make those up.
+  WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(View());
+  webkit_user_content_manager_register_script_message_handler_in_world(manager, kInputMessage,
+                                                                       kInputWorld);
+  static const char kWatch[] =
+      "(function () {"
+      "  var report = function (e) {"
+      "    if (e.isTrusted && !e.repeat) window.webkit.messageHandlers." INPUT_MESSAGE
+      ".postMessage(0);"
+      "  };"
+      "  window.addEventListener('pointerdown', report, true);"
+      "  window.addEventListener('keydown', report, true);"
+      "})();";
+  WebKitUserScript* script = webkit_user_script_new_for_world(
+      kWatch, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+      kInputWorld, nullptr, nullptr);
+  webkit_user_content_manager_add_script(manager, script);
+  webkit_user_script_unref(script);
+  userInput_ = SignalConnection(
+      manager, g_signal_connect(manager, "script-message-received::" INPUT_MESSAGE,
+                                G_CALLBACK(OnUserInput), this));
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {
@@ -358,15 +524,21 @@ gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecisio
     // brings the "create" signal, where the request takes its road.
     if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
       const std::string uri = NavigationAddress(decision);
+      auto* peer = static_cast<GtkWebViewPeer*>(self);
       // Only a navigation the user's own click (or key) started may become a
       // download; a redirect of it carries the gesture on.
       if (webkit_navigation_action_is_user_gesture(webkit_navigation_policy_decision_get_navigation_action(
               WEBKIT_NAVIGATION_POLICY_DECISION(decision)))) {
         GrantDownloadFromClick(view, uri);
       }
+      const bool approved = !peer->approved_.empty() && uri == peer->approved_;
+      peer->approved_.clear();
+      if (approved) {
+        return FALSE;
+      }
       // The handler may close the window and this peer with it; nothing of
       // the peer is touched after it.
-      if (static_cast<GtkWebViewPeer*>(self)->viewer_.PeerCancelLoad(uri)) {
+      if (peer->viewer_.PeerCancelLoad(uri)) {
         webkit_policy_decision_ignore(decision);
         return TRUE;
       }
@@ -413,26 +585,57 @@ gboolean GtkWebViewPeer::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
   return FALSE;
 }
 
-GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction*, gpointer self) {
+void GtkWebViewPeer::OnUserInput(WebKitUserContentManager*, JSCValue*, gpointer) {
+  ClickGate::Instance().UserInput();
+}
+
+GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction* action,
+                                    gpointer self) {
   try {
-    std::shared_ptr<HTMLViewer> target = static_cast<GtkWebViewPeer*>(self)->viewer_.PeerNewWindow();
-    if (!target) {
-      return nullptr;  // the request is dropped and nothing opens
-    }
-    auto* targetPeer = dynamic_cast<GtkWebViewPeer*>(target->WebPeer());
-    if (targetPeer == nullptr) {
+    // Refused here, the request costs no engine view and reaches no handler:
+    // the page's window.open answers null, as under the engine's popup rule.
+    if (!ClickGate::Instance().Admit()) {
       return nullptr;
     }
-    return targetPeer->TakeNewWindowRequest(view);
+    std::shared_ptr<HTMLViewer> target = static_cast<GtkWebViewPeer*>(self)->viewer_.PeerNewWindow();
+    auto* targetPeer = target ? dynamic_cast<GtkWebViewPeer*>(target->WebPeer()) : nullptr;
+    if (targetPeer == nullptr) {
+      std::fprintf(stderr, "tambourin: a new-window request handed no address on: "
+                           "no view takes new windows\n");
+      return nullptr;  // the request is dropped and nothing opens
+    }
+    return targetPeer->TakeNewWindowRequest(view, ActionAddress(action));
   } catch (...) {
     ReportException(std::current_exception());
   }
   return nullptr;
 }
 
-GtkWidget* GtkWebViewPeer::TakeNewWindowRequest(WebKitWebView* requester) {
-  requests_.push_back(std::make_unique<RequestView>(*this, requester));
+GtkWidget* GtkWebViewPeer::TakeNewWindowRequest(WebKitWebView* requester,
+                                                const std::string& declared) {
+  std::size_t waiting = 0;
+  for (const auto& request : requests_) {
+    waiting += request->Settled() ? 0 : 1;
+  }
+  for (const auto& request : requests_) {
+    if (waiting < kMaxWaitingRequests) break;
+    if (!request->Settled()) {
+      request->Drop("too many new-window requests were waiting; the oldest was let go");
+      --waiting;
+    }
+  }
+  requests_.push_back(std::make_unique<RequestView>(*this, requester, declared));
   return requests_.back()->Widget();
+}
+
+void GtkWebViewPeer::OpenRequestedAddress(const std::string& address) {
+  // The handler may close the window and this peer with it.
+  std::shared_ptr<RectControl> keep = viewer_.shared_from_this();
+  if (viewer_.PeerCancelLoad(address) || keep->Peer() != this) {
+    return;
+  }
+  approved_ = address;
+  webkit_web_view_load_uri(View(), address.c_str());
 }
 
 void GtkWebViewPeer::ReleaseRequestView(RequestView* request) {

@@ -39,6 +39,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
                                GError* error, gpointer self);
   static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  static void OnUserInput(WebKitUserContentManager* manager, JSCValue* value, gpointer self);
   static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
   static gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
@@ -58,10 +59,16 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   void EndUnansweringPage();
 
   // Makes the engine view that takes a page's new-window request on this
-  // viewer's behalf; `requester` is the view whose page asked.
-  GtkWidget* TakeNewWindowRequest(WebKitWebView* requester);
+  // viewer's behalf; `requester` is the view whose page asked, `declared`
+  // the address the request names from the start (empty for a blank one).
+  GtkWidget* TakeNewWindowRequest(WebKitWebView* requester, const std::string& declared);
   void ReleaseRequestView(RequestView* request);
+  // Opens the address a request view settled on: CancelLoad first, and only
+  // an address it allows reaches this viewer's engine view.
+  void OpenRequestedAddress(const std::string& address);
   void RecoverFromCrash();
+  // Has the page's web process report each press of a mouse button or key.
+  void WatchUserInput();
 
   HTMLViewer& viewer_;
   std::list<std::unique_ptr<RequestView>> requests_;
@@ -70,6 +77,9 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   // A load the engine gave up on because its navigation was refused or
   // replaced does not count as a completed document.
   bool loadAbandoned_ = false;
+  // An address CancelLoad has already allowed, so that its navigation is not
+  // put to CancelLoad a second time.
+  std::string approved_;
   SourceId reload_;
   // The program's navigation that the page has not let go yet; until the new
   // page commits, the old one shows no dialogs.
@@ -89,6 +99,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   SignalConnection terminated_;
   SignalConnection scriptDialog_;
   SignalConnection responsive_;
+  SignalConnection userInput_;
 };
 
 }  // namespace fw::gtk

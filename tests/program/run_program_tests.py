@@ -315,6 +315,35 @@ class Program:
             return f.read().decode("utf-8", "replace")
 
 
+def make_home():
+    """A fresh home folder whose default browser records the addresses it is
+    given, one a line; returns the folder and the record's path."""
+    home = tempfile.mkdtemp(prefix="tambourin-home-")
+    for sub in ("config", "data/applications", "cache"):
+        os.makedirs(os.path.join(home, sub))
+    browser_log = os.path.join(home, "browser.txt")
+    recorder = os.path.join(home, "record.sh")
+    with open(recorder, "w") as f:
+        f.write("#!/bin/sh\nprintf '%%s\\n' \"$1\" >> '%s'\n" % browser_log)
+    os.chmod(recorder, 0o755)
+    with open(os.path.join(home, "data/applications/recorder.desktop"), "w") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
+                "Exec=%s %%u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n"
+                % recorder)
+    with open(os.path.join(home, "config/mimeapps.list"), "w") as f:
+        f.write("[Default Applications]\nx-scheme-handler/http=recorder.desktop\n"
+                "x-scheme-handler/https=recorder.desktop\n")
+    return home, browser_log
+
+
+def recorded(browser_log):
+    """The addresses the recording browser was given so far."""
+    if not os.path.exists(browser_log):
+        return []
+    with open(browser_log) as f:
+        return f.read().splitlines()
+
+
 class ProgramTests(unittest.TestCase):
     """The program's main road, in order, over one home folder."""
 
@@ -331,21 +360,7 @@ class ProgramTests(unittest.TestCase):
             threading.Thread(target=server.serve_forever, daemon=True).start()
             cls.servers.append(server)
 
-        cls.home = tempfile.mkdtemp(prefix="tambourin-home-")
-        for sub in ("config", "data/applications", "cache"):
-            os.makedirs(os.path.join(cls.home, sub))
-        cls.browser_log = os.path.join(cls.home, "browser.txt")
-        recorder = os.path.join(cls.home, "record.sh")
-        with open(recorder, "w") as f:
-            f.write("#!/bin/sh\nprintf '%%s\\n' \"$1\" >> '%s'\n" % cls.browser_log)
-        os.chmod(recorder, 0o755)
-        with open(os.path.join(cls.home, "data/applications/recorder.desktop"), "w") as f:
-            f.write("[Desktop Entry]\nType=Application\nName=Recorder\nNoDisplay=true\n"
-                    "Exec=%s %%u\nMimeType=x-scheme-handler/http;x-scheme-handler/https;\n"
-                    % recorder)
-        with open(os.path.join(cls.home, "config/mimeapps.list"), "w") as f:
-            f.write("[Default Applications]\nx-scheme-handler/http=recorder.desktop\n"
-                    "x-scheme-handler/https=recorder.desktop\n")
+        cls.home, cls.browser_log = make_home()
 
         cls.program = Program(cls.home, os.path.join(ARTIFACTS, "first-start.log"))
         cls.window = None
@@ -397,10 +412,7 @@ class ProgramTests(unittest.TestCase):
         self.wait_shown("home", before, "home button")
 
     def browser_received(self):
-        if not os.path.exists(self.browser_log):
-            return []
-        with open(self.browser_log) as f:
-            return f.read().splitlines()
+        return recorded(self.browser_log)
 
     def wait_geometry(self, expected, what):
         wait_geometry(self.win, expected, what)
