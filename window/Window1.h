@@ -4,18 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "BuildConfig.h"
+#include "app/Hosts.h"
 #include "framework/Controls.h"
 #include "framework/Errors.h"
 #include "framework/Runtime.h"
 #include "framework/Window.h"
 
 namespace tambourin {
-
-// The site's host name, and the maker's product page, set when building.
-inline constexpr const char* HomeHost = TAMBOURIN_HOME_HOST;
-inline constexpr const char* ProductPageURL =
-    "http://" TAMBOURIN_PRODUCT_HOST "/software/hollyhock/tambourin";
 
 // The browser window: its property list, its nine controls and its handlers.
 // It keeps nothing of its own; what it holds lives in the window's properties
