@@ -1,7 +1,6 @@
 #include "framework/BevelButton.h"
 
 namespace fw {
-
 namespace {
 using T = PropertyType;
 }  // namespace

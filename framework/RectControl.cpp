@@ -4,6 +4,9 @@
 #include "framework/Window.h"
 
 namespace fw {
+namespace {
+using T = PropertyType;
+}  // namespace
 
 const char* HandlerTypeName(const ActionHandler*) { return "Action()"; }
 const char* HandlerTypeName(const MouseDownHandler*) { return "MouseDown(x, y) as Boolean"; }
@@ -127,36 +130,36 @@ void RectControl::Install(const std::string& event, std::any handler, const char
 
 std::vector<PropertySchemaEntry> RectControl::CommonSchema() {
   return {
-      {"Name", PropertyType::Text, "Name"},
-      {"Index", PropertyType::Integer, "Index"},
-      {"Left", PropertyType::Integer, "Left"},
-      {"Top", PropertyType::Integer, "Top"},
-      {"Width", PropertyType::Integer, "Width"},
-      {"Height", PropertyType::Integer, "Height"},
-      {"LockLeft", PropertyType::Boolean, "LockLeft"},
-      {"LockTop", PropertyType::Boolean, "LockTop"},
-      {"LockRight", PropertyType::Boolean, "LockRight"},
-      {"LockBottom", PropertyType::Boolean, "LockBottom"},
-      {"TabPanelIndex", PropertyType::Integer, "TabPanelIndex"},
-      {"InitialParent", PropertyType::Text, "InitialParent"},
-      {"TabIndex", PropertyType::Integer, "TabIndex"},
-      {"TabStop", PropertyType::Boolean, "TabStop"},
-      {"Visible", PropertyType::Boolean, "Visible"},
-      {"HelpTag", PropertyType::Text, "HelpTag"},
-      {"AutoDeactivate", PropertyType::Boolean, "AutoDeactivate"},
-      {"Enabled", PropertyType::Boolean, "Enabled"},
+      {"Name", T::Text, "Name"},
+      {"Index", T::Integer, "Index"},
+      {"Left", T::Integer, "Left"},
+      {"Top", T::Integer, "Top"},
+      {"Width", T::Integer, "Width"},
+      {"Height", T::Integer, "Height"},
+      {"LockLeft", T::Boolean, "LockLeft"},
+      {"LockTop", T::Boolean, "LockTop"},
+      {"LockRight", T::Boolean, "LockRight"},
+      {"LockBottom", T::Boolean, "LockBottom"},
+      {"TabPanelIndex", T::Integer, "TabPanelIndex"},
+      {"InitialParent", T::Text, "InitialParent"},
+      {"TabIndex", T::Integer, "TabIndex"},
+      {"TabStop", T::Boolean, "TabStop"},
+      {"Visible", T::Boolean, "Visible"},
+      {"HelpTag", T::Text, "HelpTag"},
+      {"AutoDeactivate", T::Boolean, "AutoDeactivate"},
+      {"Enabled", T::Boolean, "Enabled"},
   };
 }
 
 std::vector<PropertySchemaEntry> RectControl::FontSchema() {
-  return {{"TextFont", PropertyType::Text, "TextFont"},
-          {"Bold", PropertyType::Boolean, "Bold"},
-          {"Italic", PropertyType::Boolean, "Italic"},
-          {"Underline", PropertyType::Boolean, "Underline"}};
+  return {{"TextFont", T::Text, "TextFont"},
+          {"Bold", T::Boolean, "Bold"},
+          {"Italic", T::Boolean, "Italic"},
+          {"Underline", T::Boolean, "Underline"}};
 }
 
 std::vector<PropertySchemaEntry> RectControl::Join(std::vector<PropertySchemaEntry> a,
-                                                      const std::vector<PropertySchemaEntry>& b) {
+                                                   const std::vector<PropertySchemaEntry>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }

@@ -47,7 +47,8 @@ struct HandlerSignature {
 
 template <typename H>
 HandlerSignature SignatureOf() {
-  return HandlerSignature{std::type_index(typeid(H)), HandlerTypeName(static_cast<const H*>(nullptr))};
+  return HandlerSignature{std::type_index(typeid(H)),
+                          HandlerTypeName(static_cast<const H*>(nullptr))};
 }
 
 // A control placed in a window at Left/Top with Width/Height, in the window's

@@ -1,7 +1,6 @@
 #include "framework/TextField.h"
 
 namespace fw {
-
 namespace {
 using T = PropertyType;
 }  // namespace
