@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
 
 #include "framework/Backend.h"
 #include "framework/DesktopFolders.h"
@@ -76,6 +79,34 @@ void RemoveLeftTemporaries(const std::string& path) {
     ::close(fd);
   }
   ::closedir(dir);
+}
+
+// The process's file-creation mask, as the kernel reports it. umask() itself
+// cannot be read without being set, and setting it, even for a moment, would
+// change the files that other threads create meanwhile.
+std::optional<mode_t> CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) != 0) continue;
+    char* end = nullptr;
+    const unsigned long mask = std::strtoul(line.c_str() + 6, &end, 8);
+    if (end == line.c_str() + 6 || mask > 0777) return std::nullopt;
+    return static_cast<mode_t>(mask);
+  }
+  return std::nullopt;
+}
+
+// A temporary file is made readable by its owner only; the saved file gets
+// the permissions any new file of the user's gets. With the mask unknown it
+// stays private, which is the safe side to err on.
+void GiveUsualPermissions(int fd, const std::string& path) {
+  const std::optional<mode_t> mask = CurrentUmask();
+  if (!mask) return;
+  if (::fchmod(fd, 0666 & ~*mask) != 0) {
+    std::fprintf(stderr, "tambourin: %s is kept private: %s\n", path.c_str(),
+                 std::strerror(errno));
+  }
 }
 
 }  // namespace
@@ -153,7 +184,7 @@ std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
   std::string temp = path_ + ".XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
-  ::fchmod(fd, 0644);
+  GiveUsualPermissions(fd, path_);
   // Held until the file is in place, so that another run's clean-up of left
   // temporaries knows it from one whose writer is gone.
   ::flock(fd, LOCK_EX | LOCK_NB);
@@ -293,9 +324,9 @@ FolderItemPtr SpecialFolder::Preferences() {
   const std::string path = PreferencesPath();
   if (path.empty()) return nullptr;
   // A new account may not have the folder yet; files saved there need it.
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-    // Left to the file operations to report: the item still names the folder.
-  }
+  // A folder that cannot be made is left to the file operations to report:
+  // the item still names it.
+  ::mkdir(path.c_str(), 0700);
   return std::make_shared<FolderItem>(path);
 }
 

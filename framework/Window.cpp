@@ -94,26 +94,16 @@ void Window::SetBounds(const Rect& bounds) {
   if (peer_) peer_->SetBounds(bounds);
 }
 
-void Window::SetTop(int32_t value) {
+void Window::SetEdge(int32_t Rect::*edge, int32_t value) {
   Rect r = Bounds();
-  r.top = value;
+  r.*edge = value;
   SetBounds(r);
 }
-void Window::SetLeft(int32_t value) {
-  Rect r = Bounds();
-  r.left = value;
-  SetBounds(r);
-}
-void Window::SetWidth(int32_t value) {
-  Rect r = Bounds();
-  r.width = value;
-  SetBounds(r);
-}
-void Window::SetHeight(int32_t value) {
-  Rect r = Bounds();
-  r.height = value;
-  SetBounds(r);
-}
+
+void Window::SetTop(int32_t value) { SetEdge(&Rect::top, value); }
+void Window::SetLeft(int32_t value) { SetEdge(&Rect::left, value); }
+void Window::SetWidth(int32_t value) { SetEdge(&Rect::width, value); }
+void Window::SetHeight(int32_t value) { SetEdge(&Rect::height, value); }
 
 std::string Window::Title() const {
   auto it = properties_.find("Title");

@@ -103,6 +103,8 @@ class Window : public PropertyTarget, public std::enable_shared_from_this<Window
  private:
   enum class State { New, Building, Open, Closing, Closed };
   void SetBounds(const Rect& bounds);
+  // Changes one side or extent of the current geometry, keeping the rest.
+  void SetEdge(int32_t Rect::*edge, int32_t value);
   void FitOnDesktop();
   void KeepOnScreen();
   void Unregister();

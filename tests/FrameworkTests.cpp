@@ -1,6 +1,8 @@
 // The framework's object model on the in-memory backend: property lists, the
 // window's event table and registry, the entry table, files and values.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -207,6 +209,22 @@ TEST_F(FrameworkTest, AHandlerMustFitItsEvent) {
                fw::EventException);
 }
 
+// The refusal names the handler the event takes and the one it was given.
+TEST_F(FrameworkTest, AMisfittingHandlerIsNamedInTheError) {
+  OpenWindow();
+  auto& view = Control<fw::HTMLViewer>("HTMLViewer2");
+  try {
+    fw::InstallInstanceEventHandler(
+        view, "CancelLoad", fw::DocumentCompleteHandler([](auto&, const std::string&) {}));
+    FAIL() << "a DocumentComplete handler was taken for CancelLoad";
+  } catch (const fw::EventException& e) {
+    EXPECT_STREQ(e.what(), "the handler for \"CancelLoad\" must be CancelLoad(url) as Boolean, "
+                           "not DocumentComplete(url)");
+  }
+  EXPECT_TRUE(view.InstalledEvents() == std::vector<std::string>({"CancelLoad"}))
+      << "the handler bound before stays bound";
+}
+
 // A well's MouseUp is raised only for a press that its MouseDown claimed by
 // answering True; a press nobody claimed ends without a release event.
 TEST_F(FrameworkTest, AReleaseReachesAWellOnlyAfterAPressItClaimed) {
@@ -343,6 +361,30 @@ TEST_F(FrameworkTest, AFileIsReplacedOnlyWhenItsStreamCloses) {
   int files = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(prefs_)) ++files;
   EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+// A saved file gets the permissions the user's file-creation mask gives any
+// new file, not ones of the program's choosing.
+TEST_F(FrameworkTest, ASavedFileFollowsTheUsersMask) {
+  auto item = fw::SpecialFolder::Preferences()->Child("masked.txt");
+  const struct {
+    mode_t mask;
+    mode_t expected;
+  } cases[] = {{022, 0644}, {077, 0600}, {002, 0664}, {0, 0666}};
+  const mode_t before = ::umask(022);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mask);
+    ::umask(c.mask);
+    auto out = item->CreateTextFile();
+    ASSERT_TRUE(out);
+    out->Write("x");
+    out->Close();
+    EXPECT_TRUE(out->Succeeded());
+    struct stat st {};
+    ASSERT_EQ(::stat((prefs_ / "masked.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, c.expected);
+  }
+  ::umask(before);
 }
 
 TEST_F(FrameworkTest, ABatchReplacesNothingUntilItIsCommitted) {

@@ -46,15 +46,22 @@ std::string ViewList(const Place& p, bool visible) {
       .Bytes();
 }
 
-fw::PropertyListBuilder ToolbarItem(const Place& p, int32_t tabIndex, bool tabStop,
-                                    const char* helpTag, bool autoDeactivate) {
+// What tells the toolbar's items apart, after their place.
+struct ToolbarTraits {
+  int32_t tabIndex;
+  bool tabStop;
+  const char* helpTag;
+  bool autoDeactivate;
+};
+
+fw::PropertyListBuilder ToolbarItem(const Place& p, const ToolbarTraits& t) {
   fw::PropertyListBuilder b = Start(p);
-  b.Integer("TabIndex", tabIndex)
-      .Boolean("TabStop", tabStop)
+  b.Integer("TabIndex", t.tabIndex)
+      .Boolean("TabStop", t.tabStop)
       .Text("InitialParent", "")
       .Boolean("Visible", true)
-      .Text("HelpTag", helpTag)
-      .Boolean("AutoDeactivate", autoDeactivate)
+      .Text("HelpTag", t.helpTag)
+      .Boolean("AutoDeactivate", t.autoDeactivate)
       .Boolean("Enabled", true);
   return b;
 }
@@ -144,26 +151,38 @@ const std::string& HTMLViewer2() {
 
 const std::string& buttonfront() {
   static const std::string list =
-      ToolbarItem({"buttonfront", 35, 6, 27, 23}, 7, false, "Show the next page", false).Bytes();
+      ToolbarItem({"buttonfront", 35, 6, 27, 23}, {.tabIndex = 7,
+                                                    .tabStop = false,
+                                                    .helpTag = "Show the next page",
+                                                    .autoDeactivate = false})
+          .Bytes();
   return list;
 }
 
 const std::string& buttonback() {
   static const std::string list =
-      ToolbarItem({"buttonback", 9, 6, 27, 23}, 15, false, "Show the previous page", false)
+      ToolbarItem({"buttonback", 9, 6, 27, 23}, {.tabIndex = 15,
+                                                  .tabStop = false,
+                                                  .helpTag = "Show the previous page",
+                                                  .autoDeactivate = false})
           .Bytes();
   return list;
 }
 
 const std::string& Separator1() {
   static const std::string list =
-      ToolbarItem({"Separator1", 0, 33, 221, 3}, 16, true, "", true).Bytes();
+      ToolbarItem({"Separator1", 0, 33, 221, 3},
+                  {.tabIndex = 16, .tabStop = true, .helpTag = "", .autoDeactivate = true})
+          .Bytes();
   return list;
 }
 
 const std::string& BevelButton3() {
   static const std::string list =
-      ToolbarItem({"BevelButton3", 106, 6, 42, 23}, 21, true, "More Palavera Stuff", true)
+      ToolbarItem({"BevelButton3", 106, 6, 42, 23}, {.tabIndex = 21,
+                                                      .tabStop = true,
+                                                      .helpTag = "More Palavera Stuff",
+                                                      .autoDeactivate = true})
           .Text("Caption", "Xtra")
           .Integer("CaptionAlign", 3)
           .Integer("CaptionPlacement", 1)
@@ -190,7 +209,11 @@ const std::string& BevelButton3() {
 
 const std::string& buttonhome() {
   static const std::string list =
-      ToolbarItem({"buttonhome", 69, 6, 28, 23}, 23, false, "Go to the home page", false).Bytes();
+      ToolbarItem({"buttonhome", 69, 6, 28, 23}, {.tabIndex = 23,
+                                                   .tabStop = false,
+                                                   .helpTag = "Go to the home page",
+                                                   .autoDeactivate = false})
+          .Bytes();
   return list;
 }
 
@@ -219,72 +242,89 @@ void BindEditMenu(fw::HTMLViewer& view) {
 void Window1::CreateControls0() {
   using fw::InstallInstanceEventHandler;
 
+  // Each control is made, then looked up by its name for every step that
+  // follows, as any control added later would be.
   Make<fw::HTMLViewer>(*this, "HTMLViewer1");
-  fw::SetProperties(Find<fw::HTMLViewer>("HTMLViewer1"), lists::HTMLViewer1());
-  BindEditMenu(Find<fw::HTMLViewer>("HTMLViewer1"));
-  InstallInstanceEventHandler(Find<fw::HTMLViewer>("HTMLViewer1"), "NewWindow",
-                              fw::NewWindowHandler(OnWindow(&Window1::HTMLViewer1_NewWindow)));
-  InstallInstanceEventHandler(
-      Find<fw::HTMLViewer>("HTMLViewer1"), "DocumentComplete",
-      fw::DocumentCompleteHandler(OnWindow(&Window1::HTMLViewer1_DocumentComplete)));
+  {
+    auto view = [this]() -> fw::HTMLViewer& { return Find<fw::HTMLViewer>("HTMLViewer1"); };
+    fw::SetProperties(view(), lists::HTMLViewer1());
+    BindEditMenu(view());
+    InstallInstanceEventHandler(view(), "NewWindow",
+                                fw::NewWindowHandler(OnWindow(&Window1::HTMLViewer1_NewWindow)));
+    InstallInstanceEventHandler(
+        view(), "DocumentComplete",
+        fw::DocumentCompleteHandler(OnWindow(&Window1::HTMLViewer1_DocumentComplete)));
+  }
 
   Make<fw::TextField>(*this, "TextField1");
-  Find<fw::TextField>("TextField1").SetTextUnit(0);
-  fw::SetProperties(Find<fw::TextField>("TextField1"), lists::TextField1());
+  {
+    auto field = [this]() -> fw::TextField& { return Find<fw::TextField>("TextField1"); };
+    field().SetTextUnit(0);
+    fw::SetProperties(field(), lists::TextField1());
+  }
 
   Make<fw::PushButton>(*this, "PushButton5");
-  Find<fw::PushButton>("PushButton5").SetTextUnit(0);
-  fw::SetProperties(Find<fw::PushButton>("PushButton5"), lists::PushButton5());
-  InstallInstanceEventHandler(Find<fw::PushButton>("PushButton5"), "Action",
-                              fw::ActionHandler(OnWindow(&Window1::PushButton5_Action)));
+  {
+    auto button = [this]() -> fw::PushButton& { return Find<fw::PushButton>("PushButton5"); };
+    button().SetTextUnit(0);
+    fw::SetProperties(button(), lists::PushButton5());
+    InstallInstanceEventHandler(button(), "Action",
+                                fw::ActionHandler(OnWindow(&Window1::PushButton5_Action)));
+  }
 
   Make<fw::HTMLViewer>(*this, "HTMLViewer2");
-  fw::SetProperties(Find<fw::HTMLViewer>("HTMLViewer2"), lists::HTMLViewer2());
-  BindEditMenu(Find<fw::HTMLViewer>("HTMLViewer2"));
-  InstallInstanceEventHandler(Find<fw::HTMLViewer>("HTMLViewer2"), "CancelLoad",
-                              fw::CancelLoadHandler(OnWindow(&Window1::HTMLViewer2_CancelLoad)));
+  {
+    auto view = [this]() -> fw::HTMLViewer& { return Find<fw::HTMLViewer>("HTMLViewer2"); };
+    fw::SetProperties(view(), lists::HTMLViewer2());
+    BindEditMenu(view());
+    InstallInstanceEventHandler(view(), "CancelLoad",
+                                fw::CancelLoadHandler(OnWindow(&Window1::HTMLViewer2_CancelLoad)));
+  }
 
   Make<fw::ImageWell>(*this, "buttonfront");
   {
-    fw::ImageWell& well = Find<fw::ImageWell>("buttonfront");
-    well.SetImage(NavForwardButton2());
+    auto well = [this]() -> fw::ImageWell& { return Find<fw::ImageWell>("buttonfront"); };
+    well().SetImage(NavForwardButton2());
+    fw::SetProperties(well(), lists::buttonfront());
+    InstallInstanceEventHandler(well(), "MouseUp",
+                                fw::MouseUpHandler(OnWindow(&Window1::buttonfront_MouseUp)));
+    InstallInstanceEventHandler(well(), "MouseDown",
+                                fw::MouseDownHandler(OnWindow(&Window1::buttonfront_MouseDown)));
   }
-  fw::SetProperties(Find<fw::ImageWell>("buttonfront"), lists::buttonfront());
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonfront"), "MouseUp",
-                              fw::MouseUpHandler(OnWindow(&Window1::buttonfront_MouseUp)));
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonfront"), "MouseDown",
-                              fw::MouseDownHandler(OnWindow(&Window1::buttonfront_MouseDown)));
 
   Make<fw::ImageWell>(*this, "buttonback");
   {
-    fw::ImageWell& well = Find<fw::ImageWell>("buttonback");
-    well.SetImage(NavBackButton());
+    auto well = [this]() -> fw::ImageWell& { return Find<fw::ImageWell>("buttonback"); };
+    well().SetImage(NavBackButton());
+    fw::SetProperties(well(), lists::buttonback());
+    InstallInstanceEventHandler(well(), "MouseDown",
+                                fw::MouseDownHandler(OnWindow(&Window1::buttonback_MouseDown)));
+    InstallInstanceEventHandler(well(), "MouseUp",
+                                fw::MouseUpHandler(OnWindow(&Window1::buttonback_MouseUp)));
   }
-  fw::SetProperties(Find<fw::ImageWell>("buttonback"), lists::buttonback());
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonback"), "MouseDown",
-                              fw::MouseDownHandler(OnWindow(&Window1::buttonback_MouseDown)));
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonback"), "MouseUp",
-                              fw::MouseUpHandler(OnWindow(&Window1::buttonback_MouseUp)));
 
   Make<fw::Separator>(*this, "Separator1");
   fw::SetProperties(Find<fw::Separator>("Separator1"), lists::Separator1());
 
   Make<fw::BevelButton>(*this, "BevelButton3");
-  Find<fw::BevelButton>("BevelButton3").SetTextUnit(0);
-  fw::SetProperties(Find<fw::BevelButton>("BevelButton3"), lists::BevelButton3());
-  InstallInstanceEventHandler(Find<fw::BevelButton>("BevelButton3"), "Action",
-                              fw::ActionHandler(OnWindow(&Window1::BevelButton3_Action)));
+  {
+    auto button = [this]() -> fw::BevelButton& { return Find<fw::BevelButton>("BevelButton3"); };
+    button().SetTextUnit(0);
+    fw::SetProperties(button(), lists::BevelButton3());
+    InstallInstanceEventHandler(button(), "Action",
+                                fw::ActionHandler(OnWindow(&Window1::BevelButton3_Action)));
+  }
 
   Make<fw::ImageWell>(*this, "buttonhome");
   {
-    fw::ImageWell& well = Find<fw::ImageWell>("buttonhome");
-    well.SetImage(ToolbarHomepageButton());
+    auto well = [this]() -> fw::ImageWell& { return Find<fw::ImageWell>("buttonhome"); };
+    well().SetImage(ToolbarHomepageButton());
+    fw::SetProperties(well(), lists::buttonhome());
+    InstallInstanceEventHandler(well(), "MouseUp",
+                                fw::MouseUpHandler(OnWindow(&Window1::buttonhome_MouseUp)));
+    InstallInstanceEventHandler(well(), "MouseDown",
+                                fw::MouseDownHandler(OnWindow(&Window1::buttonhome_MouseDown)));
   }
-  fw::SetProperties(Find<fw::ImageWell>("buttonhome"), lists::buttonhome());
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonhome"), "MouseUp",
-                              fw::MouseUpHandler(OnWindow(&Window1::buttonhome_MouseUp)));
-  InstallInstanceEventHandler(Find<fw::ImageWell>("buttonhome"), "MouseDown",
-                              fw::MouseDownHandler(OnWindow(&Window1::buttonhome_MouseDown)));
 }
 
 }  // namespace tambourin

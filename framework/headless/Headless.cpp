@@ -65,7 +65,7 @@ class HeadlessWindowPeer : public WindowPeer {
 
 class HeadlessControlPeer : public WebViewPeer {
  public:
-  HeadlessControlPeer(ControlKind kind, RectControl& control) : kind_(kind), control_(control) {}
+  explicit HeadlessControlPeer(RectControl& control) : control_(control) {}
 
   void SetBounds(const Rect& bounds) override {
     Note("Bounds " + std::to_string(bounds.left) + " " + std::to_string(bounds.top) + " " +
@@ -132,7 +132,6 @@ class HeadlessControlPeer : public WebViewPeer {
     return position_ < 0 ? std::string() : history_[static_cast<std::size_t>(position_)];
   }
 
-  ControlKind kind_;
   RectControl& control_;
   Rect bounds_;
   bool visible_ = true;
@@ -157,9 +156,9 @@ class HeadlessBackend : public Backend {
   std::unique_ptr<WindowPeer> MakeWindowPeer(Window&) override {
     return std::make_unique<HeadlessWindowPeer>();
   }
-  std::unique_ptr<ControlPeer> MakeControlPeer(ControlKind kind, RectControl& control,
+  std::unique_ptr<ControlPeer> MakeControlPeer(ControlKind, RectControl& control,
                                                WindowPeer&) override {
-    return std::make_unique<HeadlessControlPeer>(kind, control);
+    return std::make_unique<HeadlessControlPeer>(control);
   }
   void RunLoop() override {
     World& w = TheWorld();
