@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "GtkTestSupport.h"
-#include "framework/gtk/GtkTesting.h"
+#include "GtkTesting.h"
 
 namespace {
 
@@ -44,6 +44,9 @@ struct BrowserWindow {
     target->ApplyProperty("Visible", false);
     RecordViewer(*main, mainLog);
     RecordViewer(*target, targetLog, [targetRefuses](const std::string&) { return targetRefuses; });
+    // Either viewer's peer may be handed a page's new-window request.
+    EXPECT_TRUE(fw::gtk::TrackRequestViews(*main));
+    EXPECT_TRUE(fw::gtk::TrackRequestViews(*target));
     fw::InstallInstanceEventHandler(*main, "NewWindow",
                                     fw::NewWindowHandler([this](fw::RectControl&) {
                                       ++mainLog.newWindowRequests;
