@@ -141,4 +141,13 @@ SourceId RunOnUnixSignal(int signal, C* self) {
   return SourceId(g_unix_signal_add(signal, &detail::RepeatTrampoline<Method>::Call, self));
 }
 
+// Hangs `data` on `object` under `key`, deleted with the object or when the
+// key is set again.
+template <typename T>
+void SetOwnedData(gpointer object, const char* key, T* data) {
+  static_assert(std::is_nothrow_destructible_v<T>);
+  g_object_set_data_full(G_OBJECT(object), key, data,
+                         [](gpointer owned) noexcept { delete static_cast<T*>(owned); });
+}
+
 }  // namespace fw::gtk
