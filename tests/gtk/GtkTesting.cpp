@@ -10,6 +10,7 @@ namespace {
 // Request views of the tracked viewers not finalized yet, counted through
 // weak references so that the count also shows a view someone else holds.
 std::size_t liveRequestViews = 0;
+std::size_t requestViewsMade = 0;
 
 void RequestViewFinalized(gpointer, GObject*) { --liveRequestViews; }
 
@@ -22,6 +23,7 @@ GtkWebViewPeer* WebViewPeerOf(const HTMLViewer& viewer) {
 bool TrackRequestViews(const HTMLViewer& viewer) {
   if (GtkWebViewPeer* peer = WebViewPeerOf(viewer)) {
     peer->WatchRequestViews([](GtkWidget* view) {
+      ++requestViewsMade;
       ++liveRequestViews;
       g_object_weak_ref(G_OBJECT(view), RequestViewFinalized, nullptr);
     });
@@ -29,6 +31,8 @@ bool TrackRequestViews(const HTMLViewer& viewer) {
   }
   return false;
 }
+
+std::size_t RequestViewsMade() { return requestViewsMade; }
 
 std::size_t LiveRequestViewCount() { return liveRequestViews; }
 

@@ -17,6 +17,8 @@ namespace fw::gtk {
 // requests until each is finalized, even one someone else still holds;
 // false when the viewer has no peer yet.
 bool TrackRequestViews(const HTMLViewer& viewer);
+// Engine views made for new-window requests of the tracked viewers so far.
+std::size_t RequestViewsMade();
 // Engine views made for new-window requests of the tracked viewers that are
 // not finalized yet.
 std::size_t LiveRequestViewCount();
