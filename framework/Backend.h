@@ -74,6 +74,10 @@ class ControlPeer {
   // The unit in which the control's font size is given (0 is the toolkit's
   // default).
   virtual void SetTextUnit(uint8_t) {}
+  // Carries out an Edit command ("EditCopy", ...) that the control's own
+  // handlers left alone. False when the peer has nothing of its own for it,
+  // and the toolkit then does what the key does.
+  virtual bool DoEditCommand(const std::string&) { return false; }
 };
 
 // The engine behind an HTMLViewer. Navigation requests are reported back to

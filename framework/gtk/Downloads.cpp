@@ -12,7 +12,7 @@
 #include <string>
 
 #include "framework/DownloadNames.h"
-#include "framework/Runtime.h"
+#include "framework/gtk/Callbacks.h"
 
 namespace fw::gtk {
 namespace {
@@ -123,100 +123,104 @@ void RemoveOwnFile(const Download& download) {
   }
 }
 
-gboolean OnDecideDestination(WebKitDownload* webDownload, gchar* suggested, gpointer) {
-  try {
-    auto* download = static_cast<Download*>(g_object_get_data(G_OBJECT(webDownload), kDownloadKey));
-    std::string error;
-    if (download == nullptr ||
-        !CreateFreshFile(DownloadFolder(), SafeDownloadName(suggested != nullptr ? suggested : ""),
-                         *download, error)) {
-      std::fprintf(stderr, "tambourin: cannot save the download of %s: %s\n",
-                   download != nullptr ? download->uri.c_str() : "?", error.c_str());
-      webkit_download_cancel(webDownload);
-      return TRUE;
-    }
-    // The file is ours, made a moment ago: the engine may write over it.
-    webkit_download_set_allow_overwrite(webDownload, TRUE);
-    webkit_download_set_destination(webDownload, download->path.c_str());
-  } catch (...) {
-    ReportException(std::current_exception());
-    webkit_download_cancel(webDownload);
+// Cancels the download when the code that decides about it leaves without
+// letting it go on, by an early answer or by an exception: a download
+// nobody chose a place for is never written anywhere.
+class CancelUnlessAllowed {
+ public:
+  explicit CancelUnlessAllowed(WebKitDownload* download) : download_(download) {}
+  ~CancelUnlessAllowed() {
+    if (!allowed_) webkit_download_cancel(download_);
   }
+  CancelUnlessAllowed(const CancelUnlessAllowed&) = delete;
+  CancelUnlessAllowed& operator=(const CancelUnlessAllowed&) = delete;
+  void Allow() { allowed_ = true; }
+
+ private:
+  WebKitDownload* download_;
+  bool allowed_ = false;
+};
+
+Download* DownloadOf(WebKitDownload* webDownload) {
+  return static_cast<Download*>(g_object_get_data(G_OBJECT(webDownload), kDownloadKey));
+}
+
+gboolean OnDecideDestination(WebKitDownload* webDownload, gchar* suggested, gpointer) {
+  CancelUnlessAllowed cancel(webDownload);
+  Download* download = DownloadOf(webDownload);
+  std::string error;
+  if (download == nullptr ||
+      !CreateFreshFile(DownloadFolder(), SafeDownloadName(suggested != nullptr ? suggested : ""),
+                       *download, error)) {
+    std::fprintf(stderr, "tambourin: cannot save the download of %s: %s\n",
+                 download != nullptr ? download->uri.c_str() : "?", error.c_str());
+    return TRUE;
+  }
+  // The file is ours, made a moment ago: the engine may write over it.
+  webkit_download_set_allow_overwrite(webDownload, TRUE);
+  webkit_download_set_destination(webDownload, download->path.c_str());
+  cancel.Allow();
   return TRUE;
 }
 
 void OnFailed(WebKitDownload* webDownload, GError* error, gpointer) {
-  try {
-    auto* download = static_cast<Download*>(g_object_get_data(G_OBJECT(webDownload), kDownloadKey));
-    if (download == nullptr || download->failed) {
-      return;
-    }
-    download->failed = true;
-    RemoveOwnFile(*download);
-    if (download->path.empty()) {
-      std::fprintf(stderr, "tambourin: the download of %s failed: %s\n", download->uri.c_str(),
-                   error != nullptr ? error->message : "unknown error");
-    } else {
-      std::fprintf(stderr, "tambourin: the download of %s failed: %s; removed its partial file %s\n",
-                   download->uri.c_str(), error != nullptr ? error->message : "unknown error",
-                   download->path.c_str());
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+  Download* download = DownloadOf(webDownload);
+  if (download == nullptr || download->failed) {
+    return;
+  }
+  download->failed = true;
+  RemoveOwnFile(*download);
+  if (download->path.empty()) {
+    std::fprintf(stderr, "tambourin: the download of %s failed: %s\n", download->uri.c_str(),
+                 error != nullptr ? error->message : "unknown error");
+  } else {
+    std::fprintf(stderr, "tambourin: the download of %s failed: %s; removed its partial file %s\n",
+                 download->uri.c_str(), error != nullptr ? error->message : "unknown error",
+                 download->path.c_str());
   }
 }
 
 // Raised after "failed" too.
 void OnFinished(WebKitDownload* webDownload, gpointer) {
-  try {
-    auto* download = static_cast<Download*>(g_object_get_data(G_OBJECT(webDownload), kDownloadKey));
-    if (download != nullptr && !download->failed) {
-      std::fprintf(stderr, "tambourin: downloaded %s to %s\n", download->uri.c_str(),
-                   download->path.c_str());
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+  Download* download = DownloadOf(webDownload);
+  if (download != nullptr && !download->failed) {
+    std::fprintf(stderr, "tambourin: downloaded %s to %s\n", download->uri.c_str(),
+                 download->path.c_str());
   }
 }
 
 void OnDownloadStarted(WebKitWebContext*, WebKitDownload* webDownload, gpointer) {
-  try {
-    WebKitURIRequest* request = webkit_download_get_request(webDownload);
-    const char* requested = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    const std::string uri = requested != nullptr ? requested : "";
-    WebKitWebView* view = webkit_download_get_web_view(webDownload);
-    if (view == nullptr || !TakeGrant(view, uri)) {
-      std::fprintf(stderr,
-                   "tambourin: refused a download that no click on the page asked for: %s\n",
-                   uri.c_str());
-      webkit_download_cancel(webDownload);
-      return;
-    }
-    auto* download = new Download;
-    download->uri = uri;
-    g_object_set_data_full(G_OBJECT(webDownload), kDownloadKey, download,
-                           [](gpointer data) { delete static_cast<Download*>(data); });
-    g_signal_connect(webDownload, "decide-destination", G_CALLBACK(OnDecideDestination), nullptr);
-    g_signal_connect(webDownload, "failed", G_CALLBACK(OnFailed), nullptr);
-    g_signal_connect(webDownload, "finished", G_CALLBACK(OnFinished), nullptr);
-  } catch (...) {
-    ReportException(std::current_exception());
-    webkit_download_cancel(webDownload);
+  CancelUnlessAllowed cancel(webDownload);
+  WebKitURIRequest* request = webkit_download_get_request(webDownload);
+  const char* requested = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+  const std::string uri = requested != nullptr ? requested : "";
+  WebKitWebView* view = webkit_download_get_web_view(webDownload);
+  if (view == nullptr || !TakeGrant(view, uri)) {
+    std::fprintf(stderr, "tambourin: refused a download that no click on the page asked for: %s\n",
+                 uri.c_str());
+    return;
   }
+  auto* download = new Download;
+  download->uri = uri;
+  SetOwnedData(webDownload, kDownloadKey, download);
+  // A download whose destination cannot be decided is not saved anywhere.
+  ConnectForLife<&OnDecideDestination, TRUE>(webDownload, "decide-destination");
+  ConnectForLife<&OnFailed>(webDownload, "failed");
+  ConnectForLife<&OnFinished>(webDownload, "finished");
+  cancel.Allow();
 }
 
 }  // namespace
 
 void WatchDownloads(WebKitWebContext* context) {
-  g_signal_connect(context, "download-started", G_CALLBACK(OnDownloadStarted), nullptr);
+  ConnectForLife<&OnDownloadStarted>(context, "download-started");
 }
 
 void GrantDownloadFromClick(WebKitWebView* view, const std::string& uri) {
   auto* grants = static_cast<Grants*>(g_object_get_data(G_OBJECT(view), kGrantsKey));
   if (grants == nullptr) {
     grants = new Grants;
-    g_object_set_data_full(G_OBJECT(view), kGrantsKey, grants,
-                           [](gpointer data) { delete static_cast<Grants*>(data); });
+    SetOwnedData(view, kGrantsKey, grants);
   }
   grants->push_back(Grant{uri, g_get_monotonic_time()});
   while (grants->size() > kMaxGrants) {

@@ -1,7 +1,6 @@
 // The GTK backend: the toolkit's start, its event loop, the screens, the
 // desktop's browser, pictures, and the peers of windows and controls.
 
-#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "framework/Controls.h"
 #include "framework/DesktopFolders.h"
 #include "framework/Window.h"
+#include "framework/gtk/Callbacks.h"
 #include "framework/gtk/GtkControlPeer.h"
 #include "framework/gtk/GtkPicture.h"
 #include "framework/gtk/GtkWebViewPeer.h"
@@ -160,32 +160,33 @@ class GtkBackend : public Backend {
       if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
         continue;
       }
-      g_unix_signal_add(signal, OnEndSignal, this);
+      // Kept, so that a second signal while the window closes changes nothing.
+      endSignals_.push_back(RunOnUnixSignal<&GtkBackend::OnEndSignal>(signal, this));
     }
   }
 
-  static gboolean OnEndSignal(gpointer self) {
-    auto* backend = static_cast<GtkBackend*>(self);
-    if (backend->endPending_ == 0) {
-      backend->endPending_ = g_timeout_add(kSettleCheckMs, CloseWhenSettled, backend);
+  void OnEndSignal() {
+    if (!endPending_.Active()) {
+      CloseWhenSettledSoon();
     }
-    // Kept, so that a second signal while the window closes changes nothing.
-    return G_SOURCE_CONTINUE;
+  }
+
+  void CloseWhenSettledSoon() {
+    endPending_ = RunAfter<&GtkBackend::endPending_, &GtkBackend::CloseWhenSettled>(kSettleCheckMs, this);
   }
 
   // The window is closed from the event loop's own level, once start-up has
   // built it and once no modal dialog runs a loop of its own inside an
   // event: the engine's print dialog does, and the engine's code below it
-  // must not find its view gone. Such a dialog is cancelled first.
-  static gboolean CloseWhenSettled(gpointer self) {
-    auto* backend = static_cast<GtkBackend*>(self);
+  // must not find its view gone. Such a dialog is cancelled first, and the
+  // check made again a moment later.
+  void CloseWhenSettled() {
     if (gtk_main_level() == 0 || g_main_depth() > 1) {
       CancelModalDialogs();
-      return G_SOURCE_CONTINUE;
+      CloseWhenSettledSoon();
+      return;
     }
-    backend->endPending_ = 0;
-    backend->CloseWindows();
-    return G_SOURCE_REMOVE;
+    CloseWindows();
   }
 
   static void CancelModalDialogs() {
@@ -201,20 +202,17 @@ class GtkBackend : public Backend {
   }
 
   void CloseWindows() {
-    try {
-      for (const std::shared_ptr<Window>& window : OpenWindows()) {
-        if (window->IsOpen()) {
-          window->PeerCloseRequested();
-        }
+    for (const std::shared_ptr<Window>& window : OpenWindows()) {
+      if (window->IsOpen()) {
+        window->PeerCloseRequested();
       }
-    } catch (...) {
-      ReportException(std::current_exception());
     }
   }
 
   bool quitRequested_ = false;
   static constexpr guint kSettleCheckMs = 50;
-  guint endPending_ = 0;  // the source that closes the window after a signal
+  std::vector<SourceId> endSignals_;
+  SourceId endPending_;  // the source that closes the window after a signal
 };
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <memory>
 
-#include "framework/Runtime.h"
 #include "framework/gtk/GtkPicture.h"
 
 namespace fw::gtk {
@@ -23,21 +22,14 @@ RectControl* ControlOfWidget(GtkWidget* widget) {
 GtkButtonPeer::GtkButtonPeer(ButtonBase& button, GtkWidget* placer)
     : GtkControlPeer(button, placer, gtk_button_new_with_label(button.Caption().c_str())),
       button_(button) {
-  clicked_ = SignalConnection(Widget(), g_signal_connect(Widget(), "clicked",
-                                                         G_CALLBACK(OnClicked), this));
+  clicked_ = Connect<&GtkButtonPeer::OnClicked>(Widget(), "clicked", this);
 }
 
 void GtkButtonPeer::SetCaption(const std::string& caption) {
   gtk_button_set_label(GTK_BUTTON(Widget()), caption.c_str());
 }
 
-void GtkButtonPeer::OnClicked(GtkButton*, gpointer self) {
-  try {
-    static_cast<GtkButtonPeer*>(self)->button_.PeerAction();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
-}
+void GtkButtonPeer::OnClicked(GtkButton*) { button_.PeerAction(); }
 
 // --- Text field ----------------------------------------------------------------
 
@@ -71,10 +63,9 @@ GtkImageWellPeer::GtkImageWellPeer(ImageWell& well, GtkWidget* placer)
   gtk_container_add(GTK_CONTAINER(Widget()), image_);
   gtk_widget_show(image_);
   gtk_widget_add_events(Widget(), GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
-  press_ = SignalConnection(Widget(), g_signal_connect(Widget(), "button-press-event",
-                                                       G_CALLBACK(OnPress), this));
-  release_ = SignalConnection(Widget(), g_signal_connect(Widget(), "button-release-event",
-                                                         G_CALLBACK(OnRelease), this));
+  // A press or release the well took stays taken, even when its handler fails.
+  press_ = Connect<&GtkImageWellPeer::OnPress, TRUE>(Widget(), "button-press-event", this);
+  release_ = Connect<&GtkImageWellPeer::OnRelease, TRUE>(Widget(), "button-release-event", this);
   SetImage(well.Image());
 }
 
@@ -87,31 +78,23 @@ void GtkImageWellPeer::SetImage(const PicturePtr& picture) {
   gtk_image_set_from_pixbuf(GTK_IMAGE(image_), ours->Pixbuf());
 }
 
-gboolean GtkImageWellPeer::OnPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+gboolean GtkImageWellPeer::OnPress(GtkWidget*, GdkEventButton* event) {
   // Double and triple clicks arrive as extra events after the plain presses;
   // the well counts each physical press once.
   if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY) {
     return FALSE;
   }
-  try {
-    static_cast<GtkImageWellPeer*>(self)->well_.PeerMouseDown(static_cast<int32_t>(std::floor(event->x)),
-                                                              static_cast<int32_t>(std::floor(event->y)));
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+  well_.PeerMouseDown(static_cast<int32_t>(std::floor(event->x)),
+                      static_cast<int32_t>(std::floor(event->y)));
   return TRUE;
 }
 
-gboolean GtkImageWellPeer::OnRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+gboolean GtkImageWellPeer::OnRelease(GtkWidget*, GdkEventButton* event) {
   if (event->button != GDK_BUTTON_PRIMARY) {
     return FALSE;
   }
-  try {
-    static_cast<GtkImageWellPeer*>(self)->well_.PeerMouseUp(static_cast<int32_t>(std::floor(event->x)),
-                                                            static_cast<int32_t>(std::floor(event->y)));
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+  well_.PeerMouseUp(static_cast<int32_t>(std::floor(event->x)),
+                    static_cast<int32_t>(std::floor(event->y)));
   return TRUE;
 }
 

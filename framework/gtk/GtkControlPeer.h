@@ -6,6 +6,7 @@
 
 #include "framework/Backend.h"
 #include "framework/Controls.h"
+#include "framework/gtk/Callbacks.h"
 #include "framework/gtk/GObjectPtr.h"
 #include "framework/gtk/Placer.h"
 
@@ -71,7 +72,7 @@ class GtkButtonPeer : public GtkControlPeer {
   void SetCaption(const std::string& caption) override;
 
  private:
-  static void OnClicked(GtkButton* button, gpointer self);
+  void OnClicked(GtkButton* button);
   ButtonBase& button_;
   SignalConnection clicked_;
 };
@@ -96,8 +97,8 @@ class GtkImageWellPeer : public GtkControlPeer {
   void SetImage(const PicturePtr& picture) override;
 
  private:
-  static gboolean OnPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
-  static gboolean OnRelease(GtkWidget* widget, GdkEventButton* event, gpointer self);
+  gboolean OnPress(GtkWidget* widget, GdkEventButton* event);
+  gboolean OnRelease(GtkWidget* widget, GdkEventButton* event);
   ImageWell& well_;
   GtkWidget* image_;  // owned by the event box
   SignalConnection press_;

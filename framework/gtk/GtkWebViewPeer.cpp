@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/Runtime.h"
+#include "framework/gtk/Callbacks.h"
 #include "framework/gtk/Downloads.h"
-#include "framework/gtk/GtkTesting.h"
 #include "framework/gtk/PageRules.h"
 #include "framework/gtk/WebEngine.h"
 
@@ -34,12 +34,6 @@ constexpr guint kBurstReportDelayMs = 500;
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
 
-// Request views not yet finalized, counted through weak references so that
-// the count also shows a view someone else still holds.
-std::size_t liveRequestViews = 0;
-
-void RequestViewFinalized(gpointer, GObject*) { --liveRequestViews; }
-
 std::string NavigationAddress(WebKitPolicyDecision* decision) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
@@ -55,6 +49,22 @@ std::string ActionAddress(WebKitNavigationAction* action) {
 }
 
 bool IsBlankPage(const std::string& uri) { return uri.empty() || uri == "about:blank"; }
+
+// Gathers the engine's own script dialogs among a view's children.
+void CollectScriptDialog(GtkWidget* child, gpointer found) {
+  if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
+    static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
+  }
+}
+
+// The engine's own command for an Edit command; nil for one it has not.
+const char* EngineEditingCommand(const std::string& command) {
+  if (command == "EditCut") return WEBKIT_EDITING_COMMAND_CUT;
+  if (command == "EditCopy") return WEBKIT_EDITING_COMMAND_COPY;
+  if (command == "EditPaste") return WEBKIT_EDITING_COMMAND_PASTE;
+  if (command == "EditSelectAll") return WEBKIT_EDITING_COMMAND_SELECT_ALL;
+  return nullptr;
+}
 
 // --- One click, one new window ---------------------------------------------------
 
@@ -96,18 +106,11 @@ class ClickGate {
 
   void Refuse() {
     ++refused_;
-    report_ = SourceId(g_timeout_add(kBurstReportDelayMs, OnReportDue, this));
+    report_ = RunAfter<&ClickGate::report_, &ClickGate::Report>(kBurstReportDelayMs, this);
   }
 
  private:
   ClickGate() = default;
-
-  static gboolean OnReportDue(gpointer self) {
-    auto* gate = static_cast<ClickGate*>(self);
-    gate->report_.Finished();
-    gate->Report();
-    return G_SOURCE_REMOVE;
-  }
 
   void Report() {
     report_.Remove();
@@ -144,19 +147,15 @@ class GtkWebViewPeer::RequestView {
       : owner_(owner),
         view_(GObjectPtr<GtkWidget>::Adopt(webkit_web_view_new_with_related_view(requester))),
         declared_(std::move(declared)) {
-    ++liveRequestViews;
-    g_object_weak_ref(G_OBJECT(view_.get()), RequestViewFinalized, nullptr);
-    decide_ = SignalConnection(view_.get(), g_signal_connect(view_.get(), "decide-policy",
-                                                             G_CALLBACK(OnDecidePolicy), this));
-    create_ = SignalConnection(view_.get(),
-                               g_signal_connect(view_.get(), "create", G_CALLBACK(OnCreate), this));
-    close_ = SignalConnection(view_.get(),
-                              g_signal_connect(view_.get(), "close", G_CALLBACK(OnClose), this));
-    terminated_ = SignalConnection(
-        view_.get(), g_signal_connect(view_.get(), "web-process-terminated",
-                                      G_CALLBACK(OnWebProcessTerminated), this));
-    openerLoad_ = SignalConnection(
-        requester, g_signal_connect(requester, "load-changed", G_CALLBACK(OnOpenerLoad), this));
+    GtkWidget* view = view_.get();
+    decide_ = Connect<&RequestView::OnDecidePolicy>(view, "decide-policy", this);
+    create_ = Connect<&RequestView::OnCreate>(view, "create", this);
+    close_ = Connect<&RequestView::OnClose>(view, "close", this);
+    terminated_ = Connect<&RequestView::OnWebProcessTerminated>(view, "web-process-terminated", this);
+    openerLoad_ = Connect<&RequestView::OnOpenerLoad>(requester, "load-changed", this);
+    if (owner_.requestViewMade_) {
+      owner_.requestViewMade_(view);
+    }
   }
   ~RequestView() {
     if (!Settled()) {
@@ -184,75 +183,53 @@ class GtkWebViewPeer::RequestView {
   }
 
  private:
-  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                 WebKitPolicyDecisionType type, gpointer self) {
-    try {
-      auto* request = static_cast<RequestView*>(self);
-      if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-        const std::string uri = NavigationAddress(decision);
-        // window.open() without an address shows a blank page first and is
-        // given its address afterwards; the blank page is no request.
-        if (IsBlankPage(uri) && !request->Settled()) {
-          return FALSE;
-        }
-        webkit_policy_decision_ignore(decision);
-        if (!request->Settled()) {
-          request->address_ = uri;
-          request->Settle();
-        }
-        return TRUE;
+  gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                          WebKitPolicyDecisionType type) {
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+      const std::string uri = NavigationAddress(decision);
+      // window.open() without an address shows a blank page first and is
+      // given its address afterwards; the blank page is no request.
+      if (IsBlankPage(uri) && !Settled()) {
+        return FALSE;
       }
-      if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
+      webkit_policy_decision_ignore(decision);
+      if (!Settled()) {
+        address_ = uri;
+        Settle();
       }
-    } catch (...) {
-      ReportException(std::current_exception());
+      return TRUE;
+    }
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
     }
     return FALSE;
   }
 
   // A page in a request view cannot open windows of its own; what it asks
   // for counts against the click that opened it.
-  static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) {
+  GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*) {
     ClickGate::Instance().Refuse();
     return nullptr;
   }
 
-  static void OnClose(WebKitWebView*, gpointer self) {
-    try {
-      static_cast<RequestView*>(self)->Drop("the page closed the window before it named an address");
-    } catch (...) {
-      ReportException(std::current_exception());
-    }
-  }
+  void OnClose(WebKitWebView*) { Drop("the page closed the window before it named an address"); }
 
-  static void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
-                                     gpointer self) {
-    try {
-      static_cast<RequestView*>(self)->Drop("the page's web process ended before it named an address");
-    } catch (...) {
-      ReportException(std::current_exception());
-    }
+  void OnWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason) {
+    Drop("the page's web process ended before it named an address");
   }
 
   // The opening page is gone once another page is committed in its view; no
   // one is left who could name the address.
-  static void OnOpenerLoad(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-    if (event != WEBKIT_LOAD_COMMITTED) return;
-    try {
-      auto* request = static_cast<RequestView*>(self);
-      if (request->Settled()) return;
-      if (!IsBlankPage(request->declared_)) {
-        // The request named its address from the start; that one stands.
-        request->address_ = request->declared_;
-        request->Settle();
-        return;
-      }
-      request->Drop("the page that opened it was left before it named an address");
-    } catch (...) {
-      ReportException(std::current_exception());
+  void OnOpenerLoad(WebKitWebView*, WebKitLoadEvent event) {
+    if (event != WEBKIT_LOAD_COMMITTED || Settled()) return;
+    if (!IsBlankPage(declared_)) {
+      // The request named its address from the start; that one stands.
+      address_ = declared_;
+      Settle();
+      return;
     }
+    Drop("the page that opened it was left before it named an address");
   }
 
   static void Lost(const char* why) {
@@ -264,24 +241,17 @@ class GtkWebViewPeer::RequestView {
   void Settle() {
     settled_ = true;
     if (!release_.Active()) {
-      release_ = SourceId(g_idle_add(OnSettled, this));
+      release_ = RunWhenIdle<&RequestView::release_, &RequestView::OnSettled>(this);
     }
   }
 
-  static gboolean OnSettled(gpointer self) {
-    auto* request = static_cast<RequestView*>(self);
-    request->release_.Finished();
-    GtkWebViewPeer& owner = request->owner_;
-    const std::string address = request->address_;
-    owner.ReleaseRequestView(request);  // deletes the request
-    try {
-      if (!address.empty()) {
-        owner.OpenRequestedAddress(address);
-      }
-    } catch (...) {
-      ReportException(std::current_exception());
+  void OnSettled() {
+    GtkWebViewPeer& owner = owner_;
+    const std::string address = address_;
+    owner.ReleaseRequestView(this);  // deletes the request
+    if (!address.empty()) {
+      owner.OpenRequestedAddress(address);
     }
-    return G_SOURCE_REMOVE;
   }
 
   GtkWebViewPeer& owner_;
@@ -305,19 +275,15 @@ GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
                                       webkit_web_view_new_with_context(SharedWebContext())),
       viewer_(viewer) {
   GtkWidget* view = Widget();
-  decidePolicy_ = SignalConnection(
-      view, g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), this));
-  loadChanged_ = SignalConnection(
-      view, g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), this));
-  loadFailed_ = SignalConnection(
-      view, g_signal_connect(view, "load-failed", G_CALLBACK(OnLoadFailed), this));
-  create_ = SignalConnection(view, g_signal_connect(view, "create", G_CALLBACK(OnCreate), this));
-  terminated_ = SignalConnection(view, g_signal_connect(view, "web-process-terminated",
-                                                        G_CALLBACK(OnWebProcessTerminated), this));
-  scriptDialog_ = SignalConnection(
-      view, g_signal_connect(view, "script-dialog", G_CALLBACK(OnScriptDialog), this));
-  responsive_ = SignalConnection(view, g_signal_connect(view, "notify::is-web-process-responsive",
-                                                        G_CALLBACK(OnResponsiveChanged), this));
+  decidePolicy_ = Connect<&GtkWebViewPeer::OnDecidePolicy>(view, "decide-policy", this);
+  loadChanged_ = Connect<&GtkWebViewPeer::OnLoadChanged>(view, "load-changed", this);
+  loadFailed_ = Connect<&GtkWebViewPeer::OnLoadFailed>(view, "load-failed", this);
+  create_ = Connect<&GtkWebViewPeer::OnCreate>(view, "create", this);
+  terminated_ = Connect<&GtkWebViewPeer::OnWebProcessTerminated>(view, "web-process-terminated", this);
+  // A dialog the page asks for while its handler fails is dismissed.
+  scriptDialog_ = Connect<&GtkWebViewPeer::OnScriptDialog, TRUE>(view, "script-dialog", this);
+  responsive_ = Connect<&GtkWebViewPeer::OnResponsiveChanged>(
+      view, "notify::is-web-process-responsive", this);
   WatchUserInput();
 }
 
@@ -344,9 +310,8 @@ void GtkWebViewPeer::WatchUserInput() {
       kInputWorld, nullptr, nullptr);
   webkit_user_content_manager_add_script(manager, script);
   webkit_user_script_unref(script);
-  userInput_ = SignalConnection(
-      manager, g_signal_connect(manager, "script-message-received::" INPUT_MESSAGE,
-                                G_CALLBACK(OnUserInput), this));
+  userInput_ = Connect<&GtkWebViewPeer::OnUserInput>(
+      manager, "script-message-received::" INPUT_MESSAGE, this);
 }
 
 GtkWebViewPeer::~GtkWebViewPeer() {
@@ -425,14 +390,7 @@ void GtkWebViewPeer::CloseOpenDialog() {
   // when the dialog's own buttons answer it; one answered from here would
   // stay over the next page and take its clicks.
   std::vector<GtkWidget*> dialogs;
-  gtk_container_forall(
-      GTK_CONTAINER(View()),
-      [](GtkWidget* child, gpointer found) {
-        if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
-          static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
-        }
-      },
-      &dialogs);
+  gtk_container_forall(GTK_CONTAINER(View()), Guarded<&CollectScriptDialog>, &dialogs);
   for (GtkWidget* dialog : dialogs) {
     gtk_widget_destroy(dialog);
   }
@@ -443,18 +401,7 @@ void GtkWebViewPeer::CloseOpenDialog() {
 void GtkWebViewPeer::EndUnansweringPageSoon() {
   if (takeover_ && !takeoverStarted_ && takeoverTerminations_ < kMaxTakeoverTerminations &&
       !endPage_.Active()) {
-    endPage_ = SourceId(g_idle_add(
-        [](gpointer self) -> gboolean {
-          auto* peer = static_cast<GtkWebViewPeer*>(self);
-          peer->endPage_.Finished();
-          try {
-            peer->EndUnansweringPage();
-          } catch (...) {
-            ReportException(std::current_exception());
-          }
-          return G_SOURCE_REMOVE;
-        },
-        this));
+    endPage_ = RunWhenIdle<&GtkWebViewPeer::endPage_, &GtkWebViewPeer::EndUnansweringPage>(this);
   }
 }
 
@@ -476,139 +423,108 @@ void GtkWebViewPeer::EndUnansweringPage() {
   StartNavigation(navigation);
 }
 
-gboolean GtkWebViewPeer::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog,
-                                        gpointer self) {
-  try {
-    auto* peer = static_cast<GtkWebViewPeer*>(self);
-    if (!peer->takeover_) {
-      // Shown by the engine; kept so that the program can answer it.
-      if (peer->openDialog_ != nullptr) {
-        webkit_script_dialog_unref(peer->openDialog_);
-      }
-      peer->openDialog_ = webkit_script_dialog_ref(dialog);
-      return FALSE;
+gboolean GtkWebViewPeer::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog) {
+  if (!takeover_) {
+    // Shown by the engine; kept so that the program can answer it.
+    if (openDialog_ != nullptr) {
+      webkit_script_dialog_unref(openDialog_);
     }
-    if (webkit_script_dialog_get_dialog_type(dialog) ==
-        WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
-      // The user asked to leave the page.
-      webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
-      return TRUE;
-    }
-    if (!peer->takeoverDialogReported_) {
-      peer->takeoverDialogReported_ = true;
-      std::fprintf(stderr, "tambourin: dismissed the dialogs of the page being left\n");
-    }
-    // A page still asking for dialogs has not taken the navigation.
-    peer->EndUnansweringPageSoon();
-  } catch (...) {
-    ReportException(std::current_exception());
+    openDialog_ = webkit_script_dialog_ref(dialog);
+    return FALSE;
   }
+  if (webkit_script_dialog_get_dialog_type(dialog) == WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM) {
+    // The user asked to leave the page.
+    webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+    return TRUE;
+  }
+  if (!takeoverDialogReported_) {
+    takeoverDialogReported_ = true;
+    std::fprintf(stderr, "tambourin: dismissed the dialogs of the page being left\n");
+  }
+  // A page still asking for dialogs has not taken the navigation.
+  EndUnansweringPageSoon();
   // Not confirmed, no text: what a dismissed dialog answers.
   return TRUE;
 }
 
-void GtkWebViewPeer::OnResponsiveChanged(GObject* view, GParamSpec*, gpointer self) {
-  try {
-    if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view))) {
-      static_cast<GtkWebViewPeer*>(self)->EndUnansweringPageSoon();
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+void GtkWebViewPeer::OnResponsiveChanged(GObject* view, GParamSpec*) {
+  if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view))) {
+    EndUnansweringPageSoon();
   }
 }
 
 gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
-                                        WebKitPolicyDecisionType type, gpointer self) {
-  try {
-    // A target=_blank link asks for a new window here first; letting it go on
-    // brings the "create" signal, where the request takes its road.
-    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
-      const std::string uri = NavigationAddress(decision);
-      auto* peer = static_cast<GtkWebViewPeer*>(self);
-      // Only a navigation the user's own click (or key) started may become a
-      // download; a redirect of it carries the gesture on.
-      if (webkit_navigation_action_is_user_gesture(webkit_navigation_policy_decision_get_navigation_action(
-              WEBKIT_NAVIGATION_POLICY_DECISION(decision)))) {
-        GrantDownloadFromClick(view, uri);
-      }
-      const bool approved = !peer->approved_.empty() && uri == peer->approved_;
-      peer->approved_.clear();
-      if (approved) {
-        return FALSE;
-      }
-      // The handler may close the window and this peer with it; nothing of
-      // the peer is touched after it.
-      if (peer->viewer_.PeerCancelLoad(uri)) {
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
-      }
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+                                        WebKitPolicyDecisionType type) {
+  // A target=_blank link asks for a new window here first; letting it go on
+  // brings the "create" signal, where the request takes its road.
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+    return FALSE;
+  }
+  const std::string uri = NavigationAddress(decision);
+  // Only a navigation the user's own click (or key) started may become a
+  // download; a redirect of it carries the gesture on.
+  if (webkit_navigation_action_is_user_gesture(webkit_navigation_policy_decision_get_navigation_action(
+          WEBKIT_NAVIGATION_POLICY_DECISION(decision)))) {
+    GrantDownloadFromClick(view, uri);
+  }
+  const bool approved = !approved_.empty() && uri == approved_;
+  approved_.clear();
+  if (approved) {
+    return FALSE;
+  }
+  // The handler may close the window and this peer with it; nothing of the
+  // peer is touched after it.
+  if (viewer_.PeerCancelLoad(uri)) {
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
   }
   return FALSE;
 }
 
-void GtkWebViewPeer::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
-  try {
-    auto* peer = static_cast<GtkWebViewPeer*>(self);
-    if (event == WEBKIT_LOAD_STARTED) {
-      peer->loadAbandoned_ = false;
-      peer->takeoverStarted_ = true;
-    } else if (event == WEBKIT_LOAD_COMMITTED) {
-      // The page that was left is gone.
-      peer->takeover_.reset();
-    } else if (event == WEBKIT_LOAD_FINISHED && !peer->loadAbandoned_) {
-      const char* uri = webkit_web_view_get_uri(view);
-      peer->viewer_.PeerDocumentComplete(uri != nullptr ? uri : "");
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+void GtkWebViewPeer::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event) {
+  if (event == WEBKIT_LOAD_STARTED) {
+    loadAbandoned_ = false;
+    takeoverStarted_ = true;
+  } else if (event == WEBKIT_LOAD_COMMITTED) {
+    // The page that was left is gone.
+    takeover_.reset();
+  } else if (event == WEBKIT_LOAD_FINISHED && !loadAbandoned_) {
+    const char* uri = webkit_web_view_get_uri(view);
+    viewer_.PeerDocumentComplete(uri != nullptr ? uri : "");
   }
 }
 
-gboolean GtkWebViewPeer::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
-                                      gpointer self) {
-  try {
-    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-        g_error_matches(error, WEBKIT_POLICY_ERROR,
-                        WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
-      static_cast<GtkWebViewPeer*>(self)->loadAbandoned_ = true;
-    } else {
-      // The program's navigation ended in an error page: nothing is pending.
-      static_cast<GtkWebViewPeer*>(self)->takeover_.reset();
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+gboolean GtkWebViewPeer::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error) {
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
+    loadAbandoned_ = true;
+  } else {
+    // The program's navigation ended in an error page: nothing is pending.
+    takeover_.reset();
   }
   // The engine shows its own error page for every other failure.
   return FALSE;
 }
 
-void GtkWebViewPeer::OnUserInput(WebKitUserContentManager*, JSCValue*, gpointer) {
+void GtkWebViewPeer::OnUserInput(WebKitUserContentManager*, JSCValue*) {
   ClickGate::Instance().UserInput();
 }
 
-GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction* action,
-                                    gpointer self) {
-  try {
-    // Refused here, the request costs no engine view and reaches no handler:
-    // the page's window.open answers null, as under the engine's popup rule.
-    if (!ClickGate::Instance().Admit()) {
-      return nullptr;
-    }
-    std::shared_ptr<HTMLViewer> target = static_cast<GtkWebViewPeer*>(self)->viewer_.PeerNewWindow();
-    auto* targetPeer = target ? dynamic_cast<GtkWebViewPeer*>(target->WebPeer()) : nullptr;
-    if (targetPeer == nullptr) {
-      std::fprintf(stderr, "tambourin: a new-window request handed no address on: "
-                           "no view takes new windows\n");
-      return nullptr;  // the request is dropped and nothing opens
-    }
-    return targetPeer->TakeNewWindowRequest(view, ActionAddress(action));
-  } catch (...) {
-    ReportException(std::current_exception());
+GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction* action) {
+  // Refused here, the request costs no engine view and reaches no handler:
+  // the page's window.open answers null, as under the engine's popup rule.
+  if (!ClickGate::Instance().Admit()) {
+    return nullptr;
   }
-  return nullptr;
+  std::shared_ptr<HTMLViewer> target = viewer_.PeerNewWindow();
+  auto* targetPeer = target ? dynamic_cast<GtkWebViewPeer*>(target->WebPeer()) : nullptr;
+  if (targetPeer == nullptr) {
+    std::fprintf(stderr, "tambourin: a new-window request handed no address on: "
+                         "no view takes new windows\n");
+    return nullptr;  // the request is dropped and nothing opens
+  }
+  return targetPeer->TakeNewWindowRequest(view, ActionAddress(action));
 }
 
 GtkWidget* GtkWebViewPeer::TakeNewWindowRequest(WebKitWebView* requester,
@@ -643,16 +559,11 @@ void GtkWebViewPeer::ReleaseRequestView(RequestView* request) {
 }
 
 void GtkWebViewPeer::OnWebProcessTerminated(WebKitWebView*,
-                                            WebKitWebProcessTerminationReason reason,
-                                            gpointer self) {
-  try {
-    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
-      return;  // the program ended it on purpose
-    }
-    static_cast<GtkWebViewPeer*>(self)->RecoverFromCrash();
-  } catch (...) {
-    ReportException(std::current_exception());
+                                            WebKitWebProcessTerminationReason reason) {
+  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+    return;  // the program ended it on purpose
   }
+  RecoverFromCrash();
 }
 
 void GtkWebViewPeer::RecoverFromCrash() {
@@ -661,16 +572,7 @@ void GtkWebViewPeer::RecoverFromCrash() {
     // not the old page again, and that is no reload to count.
     std::fprintf(stderr, "tambourin: the page's web process ended; loading what was asked for\n");
     takeoverStarted_ = false;
-    reload_ = SourceId(g_idle_add(
-        [](gpointer self) -> gboolean {
-          auto* peer = static_cast<GtkWebViewPeer*>(self);
-          peer->reload_.Finished();
-          if (peer->takeover_) {
-            peer->StartNavigation(*peer->takeover_);
-          }
-          return G_SOURCE_REMOVE;
-        },
-        this));
+    reload_ = RunWhenIdle<&GtkWebViewPeer::reload_, &GtkWebViewPeer::ResumeTakeover>(this);
     return;
   }
   const gint64 now = g_get_monotonic_time();
@@ -684,28 +586,24 @@ void GtkWebViewPeer::RecoverFromCrash() {
   }
   crashTimes_.push_back(now);
   std::fprintf(stderr, "tambourin: the page's web process ended; reloading the page\n");
-  reload_ = SourceId(g_idle_add(
-      [](gpointer self) -> gboolean {
-        auto* peer = static_cast<GtkWebViewPeer*>(self);
-        peer->reload_.Finished();
-        webkit_web_view_reload(peer->View());
-        return G_SOURCE_REMOVE;
-      },
-      this));
+  reload_ = RunWhenIdle<&GtkWebViewPeer::reload_, &GtkWebViewPeer::ReloadPage>(this);
 }
 
-// --- Test hooks ----------------------------------------------------------------
-
-std::size_t LiveRequestViewCount() { return liveRequestViews; }
-
-std::size_t PendingRequestViews(const HTMLViewer& viewer) {
-  auto* peer = dynamic_cast<GtkWebViewPeer*>(viewer.Peer());
-  return peer != nullptr ? peer->PendingRequestViews() : 0;
+void GtkWebViewPeer::ResumeTakeover() {
+  if (takeover_) {
+    StartNavigation(*takeover_);
+  }
 }
 
-WebKitWebView* EngineViewOf(const HTMLViewer& viewer) {
-  auto* peer = dynamic_cast<GtkWebViewPeer*>(viewer.Peer());
-  return peer != nullptr ? peer->View() : nullptr;
+void GtkWebViewPeer::ReloadPage() { webkit_web_view_reload(View()); }
+
+bool GtkWebViewPeer::DoEditCommand(const std::string& command) {
+  const char* engineCommand = EngineEditingCommand(command);
+  if (engineCommand == nullptr) {
+    return false;
+  }
+  webkit_web_view_execute_editing_command(View(), engineCommand);
+  return true;
 }
 
 }  // namespace fw::gtk

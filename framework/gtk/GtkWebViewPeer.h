@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -24,26 +25,28 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   void LoadURL(const std::string& url) override;
   void GoBack() override;
   void GoForward() override;
+  bool DoEditCommand(const std::string& command) override;
 
   WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
   // The short-lived engine views this viewer holds for new-window requests
   // that are not settled yet.
   std::size_t PendingRequestViews() const { return requests_.size(); }
+  // Is told of each engine view made for a new-window request, as it is made;
+  // a test counts with it the views that are not finalized yet.
+  void WatchRequestViews(std::function<void(GtkWidget*)> made) { requestViewMade_ = std::move(made); }
 
  private:
   class RequestView;
 
-  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
-                                 WebKitPolicyDecisionType type, gpointer self);
-  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
-  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
-                               GError* error, gpointer self);
-  static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
-  static void OnUserInput(WebKitUserContentManager* manager, JSCValue* value, gpointer self);
-  static void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
-                                     gpointer self);
-  static gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
-  static void OnResponsiveChanged(GObject* view, GParamSpec*, gpointer self);
+  gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                          WebKitPolicyDecisionType type);
+  void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event);
+  gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error);
+  GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action);
+  void OnUserInput(WebKitUserContentManager* manager, JSCValue* value);
+  void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason);
+  gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog);
+  void OnResponsiveChanged(GObject* view, GParamSpec*);
 
   // A navigation the program asked for (a toolbar button's): it wins over
   // whatever the shown page is doing.
@@ -67,11 +70,15 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   // an address it allows reaches this viewer's engine view.
   void OpenRequestedAddress(const std::string& address);
   void RecoverFromCrash();
+  // After a crash: the navigation the program asked for, or the page again.
+  void ResumeTakeover();
+  void ReloadPage();
   // Has the page's web process report each press of a mouse button or key.
   void WatchUserInput();
 
   HTMLViewer& viewer_;
   std::list<std::unique_ptr<RequestView>> requests_;
+  std::function<void(GtkWidget*)> requestViewMade_;
   // When the web process ended by itself lately, to bound the reloads.
   std::deque<gint64> crashTimes_;
   // A load the engine gave up on because its navigation was refused or

@@ -1,15 +1,11 @@
 #include "framework/gtk/GtkWindowPeer.h"
 
-#include <webkit2/webkit2.h>
-
 #include <algorithm>
 
 #include "framework/Controls.h"
-#include "framework/Runtime.h"
 #include "framework/Window.h"
 #include "framework/gtk/EditKeys.h"
 #include "framework/gtk/GtkControlPeer.h"
-#include "framework/gtk/GtkTesting.h"
 #include "framework/gtk/Placer.h"
 
 namespace fw::gtk {
@@ -18,15 +14,6 @@ namespace {
 // GTK cannot make a window of no size; what the framework asked for is still
 // what Bounds() reports until the toolkit says otherwise.
 gint AtLeastOne(int32_t value) { return std::max<int32_t>(1, value); }
-
-// The engine's own command for an Edit command; nil for one it has not.
-const char* EngineEditingCommand(const std::string& command) {
-  if (command == "EditCut") return WEBKIT_EDITING_COMMAND_CUT;
-  if (command == "EditCopy") return WEBKIT_EDITING_COMMAND_COPY;
-  if (command == "EditPaste") return WEBKIT_EDITING_COMMAND_PASTE;
-  if (command == "EditSelectAll") return WEBKIT_EDITING_COMMAND_SELECT_ALL;
-  return nullptr;
-}
 
 }  // namespace
 
@@ -38,12 +25,12 @@ GtkWindowPeer::GtkWindowPeer(Window& window)
   gtk_container_add(GTK_CONTAINER(window_.get()), placer_);
   gtk_widget_show(placer_);
   GtkWidget* w = window_.get();
-  configure_ = SignalConnection(
-      w, g_signal_connect(w, "configure-event", G_CALLBACK(OnConfigure), this));
-  delete_ = SignalConnection(w, g_signal_connect(w, "delete-event", G_CALLBACK(OnDelete), this));
-  keyPress_ = SignalConnection(
-      w, g_signal_connect(w, "key-press-event", G_CALLBACK(OnKeyPress), this));
-  realize_ = SignalConnection(w, g_signal_connect(w, "realize", G_CALLBACK(OnRealize), this));
+  configure_ = Connect<&GtkWindowPeer::OnConfigure>(w, "configure-event", this);
+  // The window only closes when the framework closes it, even when its
+  // handlers fail.
+  delete_ = Connect<&GtkWindowPeer::OnDelete, TRUE>(w, "delete-event", this);
+  keyPress_ = Connect<&GtkWindowPeer::OnKeyPress>(w, "key-press-event", this);
+  realize_ = Connect<&GtkWindowPeer::OnRealize>(w, "realize", this);
   SetTitle(window.Title());
   SetSizeLimits(window.Limits());
   SetDecorations(window.Decorations());
@@ -141,93 +128,49 @@ void GtkWindowPeer::Destroy() {
   gtk_widget_destroy(window_.get());
 }
 
-void GtkWindowPeer::OnRealize(GtkWidget*, gpointer self) {
-  try {
-    static_cast<GtkWindowPeer*>(self)->ApplyWindowFunctions();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
-}
+void GtkWindowPeer::OnRealize(GtkWidget*) { ApplyWindowFunctions(); }
 
-gboolean GtkWindowPeer::OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self) {
-  try {
-    auto* peer = static_cast<GtkWindowPeer*>(self);
-    // The event's size is the new one (get_size still lags here); the
-    // position comes from get_position, which under a window manager is the
-    // frame's origin, the same point that gtk_window_move places.
-    gint left = 0;
-    gint top = 0;
-    gtk_window_get_position(GTK_WINDOW(widget), &left, &top);
-    peer->bounds_ = Rect{left, top, event->width, event->height};
-    // A Resized handler may close the window, which destroys this peer and
-    // may free the window: the window is held for the whole dispatch, and
-    // nothing of the peer is touched after it.
-    const std::shared_ptr<Window> window = peer->owner_.weak_from_this().lock();
-    if (window) window->SizeMaybeChanged();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+gboolean GtkWindowPeer::OnConfigure(GtkWidget* widget, GdkEventConfigure* event) {
+  // The event's size is the new one (get_size still lags here); the
+  // position comes from get_position, which under a window manager is the
+  // frame's origin, the same point that gtk_window_move places.
+  gint left = 0;
+  gint top = 0;
+  gtk_window_get_position(GTK_WINDOW(widget), &left, &top);
+  bounds_ = Rect{left, top, event->width, event->height};
+  // A Resized handler may close the window, which destroys this peer and
+  // may free the window: the window is held for the whole dispatch, and
+  // nothing of the peer is touched after it.
+  const std::shared_ptr<Window> window = owner_.weak_from_this().lock();
+  if (window) window->SizeMaybeChanged();
   return FALSE;
 }
 
-gboolean GtkWindowPeer::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-  try {
-    // The framework decides; when it closes the window it destroys this peer
-    // itself, so nothing of the peer is touched after the call.
-    const std::shared_ptr<Window> window =
-        static_cast<GtkWindowPeer*>(self)->owner_.weak_from_this().lock();
-    if (window) window->PeerCloseRequested();
-  } catch (...) {
-    ReportException(std::current_exception());
-  }
+gboolean GtkWindowPeer::OnDelete(GtkWidget*, GdkEvent*) {
+  // The framework decides; when it closes the window it destroys this peer
+  // itself, so nothing of the peer is touched after the call.
+  const std::shared_ptr<Window> window = owner_.weak_from_this().lock();
+  if (window) window->PeerCloseRequested();
   return TRUE;
 }
 
-gboolean GtkWindowPeer::OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer) {
-  try {
-    const std::string command = EditCommandForKey(event->keyval, event->state);
-    if (command.empty()) {
-      return FALSE;
-    }
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
-    RectControl* control = focus != nullptr ? ControlOfWidget(focus) : nullptr;
-    if (control == nullptr) {
-      return FALSE;
-    }
-    if (control->HandleMenuCommand(command)) {
-      return TRUE;
-    }
-    // Not handled: the toolkit does what the key does. A web view is told the
-    // command outright; any other widget gets the key as usual.
-    if (auto* viewer = dynamic_cast<HTMLViewer*>(control)) {
-      const char* engineCommand = EngineEditingCommand(command);
-      WebKitWebView* view = EngineViewOf(*viewer);
-      if (engineCommand != nullptr && view != nullptr) {
-        webkit_web_view_execute_editing_command(view, engineCommand);
-        return TRUE;
-      }
-    }
-  } catch (...) {
-    ReportException(std::current_exception());
+gboolean GtkWindowPeer::OnKeyPress(GtkWidget* widget, GdkEventKey* event) {
+  const std::string command = EditCommandForKey(event->keyval, event->state);
+  if (command.empty()) {
+    return FALSE;
   }
-  return FALSE;
-}
-
-// --- Test hooks ----------------------------------------------------------------
-
-GtkWidget* WidgetOf(const RectControl& control) {
-  if (auto* peer = dynamic_cast<GtkControlPeer*>(control.Peer())) {
-    return peer->Widget();
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
+  RectControl* control = focus != nullptr ? ControlOfWidget(focus) : nullptr;
+  if (control == nullptr) {
+    return FALSE;
   }
-  if (auto* viewer = dynamic_cast<const HTMLViewer*>(&control)) {
-    return GTK_WIDGET(EngineViewOf(*viewer));
+  if (control->HandleMenuCommand(command)) {
+    return TRUE;
   }
-  return nullptr;
-}
-
-GtkWindow* ToplevelOf(const Window& window) {
-  auto* peer = dynamic_cast<GtkWindowPeer*>(window.Peer());
-  return peer != nullptr ? peer->Widget() : nullptr;
+  // Not handled: the toolkit does what the key does, unless the control's
+  // peer carries the command out itself (a web view does).
+  ControlPeer* peer = control->Peer();
+  return peer != nullptr && peer->DoEditCommand(command) ? TRUE : FALSE;
 }
 
 }  // namespace fw::gtk

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "framework/Backend.h"
+#include "framework/gtk/Callbacks.h"
 #include "framework/gtk/GObjectPtr.h"
 
 namespace fw::gtk {
@@ -29,10 +30,10 @@ class GtkWindowPeer : public WindowPeer {
   GtkWidget* Placer() const { return placer_; }
 
  private:
-  static gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
-  static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
-  static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
-  static void OnRealize(GtkWidget* widget, gpointer self);
+  gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event);
+  gboolean OnDelete(GtkWidget* widget, GdkEvent* event);
+  gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event);
+  void OnRealize(GtkWidget* widget);
   void ApplyWindowFunctions();
 
   Window& owner_;

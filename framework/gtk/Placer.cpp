@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/gtk/Callbacks.h"
+
 namespace {
 
 struct PlacedChild {
@@ -102,14 +104,14 @@ GType ChildType(GtkContainer*) { return GTK_TYPE_WIDGET; }
 
 void tambourin_placer_class_init(TambourinPlacerClass* klass) {
   GtkWidgetClass* widgetClass = GTK_WIDGET_CLASS(klass);
-  widgetClass->get_preferred_width = PreferredNothing;
-  widgetClass->get_preferred_height = PreferredNothing;
-  widgetClass->size_allocate = SizeAllocate;
+  widgetClass->get_preferred_width = fw::gtk::Guarded<&PreferredNothing>;
+  widgetClass->get_preferred_height = fw::gtk::Guarded<&PreferredNothing>;
+  widgetClass->size_allocate = fw::gtk::Guarded<&SizeAllocate>;
   GtkContainerClass* containerClass = GTK_CONTAINER_CLASS(klass);
-  containerClass->add = Add;
-  containerClass->remove = Remove;
-  containerClass->forall = Forall;
-  containerClass->child_type = ChildType;
+  containerClass->add = fw::gtk::Guarded<&Add>;
+  containerClass->remove = fw::gtk::Guarded<&Remove>;
+  containerClass->forall = fw::gtk::Guarded<&Forall>;
+  containerClass->child_type = fw::gtk::Guarded<&ChildType>;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "GtkTestSupport.h"
 #include "framework/Backend.h"
-#include "framework/gtk/GtkTesting.h"
+#include "GtkTesting.h"
 
 namespace {
 

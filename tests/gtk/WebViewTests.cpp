@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "GtkTestSupport.h"
-#include "framework/gtk/GtkTesting.h"
+#include "GtkTesting.h"
 
 namespace {
 
@@ -44,6 +44,9 @@ struct BrowserWindow {
     target->ApplyProperty("Visible", false);
     RecordViewer(*main, mainLog);
     RecordViewer(*target, targetLog, [targetRefuses](const std::string&) { return targetRefuses; });
+    // Either viewer's peer may be handed a page's new-window request.
+    EXPECT_TRUE(fw::gtk::TrackRequestViews(*main));
+    EXPECT_TRUE(fw::gtk::TrackRequestViews(*target));
     fw::InstallInstanceEventHandler(*main, "NewWindow",
                                     fw::NewWindowHandler([this](fw::RectControl&) {
                                       ++mainLog.newWindowRequests;
@@ -234,6 +237,7 @@ TEST(WebView, FloodOfNewWindowRequestsLeavesNoEngineViewBehind) {
                "if (window.n % 10 == 0) window.open(); else window.open('/flooded' + window.n);"
                "\">go</div></body></html>");
   BrowserWindow browser;
+  const std::size_t madeBefore = fw::gtk::RequestViewsMade();
   ASSERT_TRUE(browser.Load(server.URL("/flood")));
   int sx = 0;
   int sy = 0;
@@ -246,6 +250,8 @@ TEST(WebView, FloodOfNewWindowRequestsLeavesNoEngineViewBehind) {
   ASSERT_TRUE(SpinUntil([&] {
     return browser.targetLog.cancelLoads.size() == static_cast<std::size_t>(kClicks - kClicks / 10);
   }));
+  // Every click's request got an engine view of its own, each one counted.
+  EXPECT_EQ(fw::gtk::RequestViewsMade() - madeBefore, static_cast<std::size_t>(kClicks));
   gtktest::SpinFor(std::chrono::milliseconds(500));
   EXPECT_EQ(fw::gtk::PendingRequestViews(*browser.target), 4u)
       << "the blank requests beyond the last few are let go";

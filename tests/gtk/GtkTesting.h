@@ -1,7 +1,7 @@
 #pragma once
 
-// What the real-window tests may look at inside the GTK backend. The program
-// itself never includes this.
+// What the real-window tests may look at inside the GTK backend. Only the
+// tests link these hooks; they reach the peers through their own accessors.
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -13,8 +13,14 @@
 
 namespace fw::gtk {
 
-// Engine views made for new-window requests that are not finalized yet, over
-// all viewers.
+// Counts, from now on, the engine views the viewer makes for new-window
+// requests until each is finalized, even one someone else still holds;
+// false when the viewer has no peer yet.
+bool TrackRequestViews(const HTMLViewer& viewer);
+// Engine views made for new-window requests of the tracked viewers so far.
+std::size_t RequestViewsMade();
+// Engine views made for new-window requests of the tracked viewers that are
+// not finalized yet.
 std::size_t LiveRequestViewCount();
 // The viewer's request views whose request is not settled yet.
 std::size_t PendingRequestViews(const HTMLViewer& viewer);
