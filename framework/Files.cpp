@@ -33,15 +33,22 @@ std::string ParentPath(const std::string& path) {
   return p.substr(0, slash);
 }
 
-// The temporary name a replacement of `base` uses: mkstemp's template
-// `base`.XXXXXX, the six characters letters and digits.
+// What a replacement's temporary name adds to the file's own name, before
+// mkstemp's six letters and digits. A name the user may give a copy of the
+// file ("….backup", "….old123") must never look like it: those are removed as
+// litter when a save finds them.
+constexpr char kTemporaryMark[] = ".tambourin-save-";
+constexpr std::size_t kTemporaryMarkLength = sizeof kTemporaryMark - 1;
+
+// Whether `entry` is the temporary name a replacement of `base` uses.
 bool IsTemporaryNameOf(const char* entry, const std::string& base) {
   const std::size_t length = std::strlen(entry);
-  if (length != base.size() + 7 || base.compare(0, base.size(), entry, base.size()) != 0 ||
-      entry[base.size()] != '.') {
+  const std::size_t random = base.size() + kTemporaryMarkLength;
+  if (length != random + 6 || base.compare(0, base.size(), entry, base.size()) != 0 ||
+      std::strncmp(entry + base.size(), kTemporaryMark, kTemporaryMarkLength) != 0) {
     return false;
   }
-  for (std::size_t i = base.size() + 1; i < length; ++i) {
+  for (std::size_t i = random; i < length; ++i) {
     const char c = entry[i];
     if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
       return false;
@@ -181,7 +188,7 @@ std::shared_ptr<TextOutputStream> FolderItem::CreateTextFile() const {
   // renamed over it on Close: a crash leaves the old file or the new, never a
   // half-written one.
   RemoveLeftTemporaries(path_);
-  std::string temp = path_ + ".XXXXXX";
+  std::string temp = path_ + kTemporaryMark + "XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   GiveUsualPermissions(fd, path_);

@@ -600,25 +600,32 @@ TEST_F(GeometryTest, ASaveRemovesTheTemporariesAnInterruptedSaveLeftAndNothingEl
   const std::string left = Prefs(kLeftSuffix).filename().string();
   const std::string height = Prefs(kHeightSuffix).filename().string();
   const std::string width = Prefs(kWidthSuffix).filename().string();
-  // Left by saves that were killed: each of the four names, any six letters
-  // and digits.
-  for (const std::string& name :
-       {top + ".aB3xY9", top + ".000000", left + ".zzzzzz", height + ".Q1w2E3", width + ".a1b2c3"}) {
+  // Left by saves that were killed: each of the four names, the save's mark
+  // and any six letters and digits.
+  const std::string mark = ".tambourin-save-";
+  for (const std::string& name : {top + mark + "aB3xY9", top + mark + "000000",
+                                  left + mark + "zzzzzz", height + mark + "Q1w2E3",
+                                  width + mark + "a1b2c3"}) {
     WriteFile(prefs_ / name, "12");
   }
-  // Not ours, or not a temporary that a gone save left: all stay.
+  // Not ours, or not a temporary that a gone save left: all stay. The user's
+  // own copies come first: a dot and six letters or digits is a name people
+  // give backups.
   const fs::path outside = root_ / "outside.txt";
   WriteFile(outside, "mine");
   const std::vector<std::string> kept = {
-      top + ".abc12",      top + ".abc1234", top + ".ab-123", top + ".ab c1",
-      top + "abcdefg",     top + ".XXXXXX.txt", "other.txt.abc123", "www.example.com-top.txt.abc123",
+      top + ".backup",     top + ".ABCDEF",         top + ".000000",
+      top + mark + "abc12", top + mark + "abc1234", top + mark + "ab-123",
+      top + mark + "ab c1", top + mark.substr(1) + "abcdef", top + ".ABCDEF1",
+      top + mark + "XXXXXX.txt", "other-top.txt" + mark + "abc123",
+      "www.example.com-top.txt" + mark + "abc123",
   };
   for (const std::string& name : kept) WriteFile(prefs_ / name, "keep");
-  fs::create_directory(prefs_ / (height + ".dir123"));
-  fs::create_symlink(outside, prefs_ / (left + ".link12"));
-  ASSERT_EQ(::mkfifo((prefs_ / (width + ".fifo12")).c_str(), 0600), 0);
+  fs::create_directory(prefs_ / (height + mark + "dir123"));
+  fs::create_symlink(outside, prefs_ / (left + mark + "link12"));
+  ASSERT_EQ(::mkfifo((prefs_ / (width + mark + "fifo12")).c_str(), 0600), 0);
   // A save under way in another run of the program holds its lock.
-  const fs::path live = prefs_ / (width + ".live12");
+  const fs::path live = prefs_ / (width + mark + "live12");
   WriteFile(live, "8");
   const int liveFd = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(liveFd, 0);
@@ -629,11 +636,12 @@ TEST_F(GeometryTest, ASaveRemovesTheTemporariesAnInterruptedSaveLeftAndNothingEl
 
   std::set<std::string> expected = TheFourFileNames();
   for (const std::string& name : kept) expected.insert(name);
-  expected.insert(height + ".dir123");
-  expected.insert(left + ".link12");
-  expected.insert(width + ".fifo12");
-  expected.insert(width + ".live12");
+  expected.insert(height + mark + "dir123");
+  expected.insert(left + mark + "link12");
+  expected.insert(width + mark + "fifo12");
+  expected.insert(width + mark + "live12");
   EXPECT_EQ(PrefsFolderEntries(), expected);
+  for (const std::string& name : kept) EXPECT_EQ(ReadFile(prefs_ / name), "keep") << name;
   EXPECT_EQ(ReadFile(outside), "mine");
   EXPECT_EQ(ReadFile(Prefs(kTopSuffix)), "100");
   ExpectQuitWithZero();
@@ -675,11 +683,13 @@ TEST_F(GeometryTest, APreferencesFolderThatIsAFileStillLetsTheProgramQuit) {
 
   const std::string err = CloseCapturingStderr();
 
-  // Each of the four files is reported.
+  // One line names the four files and the folder: one cause, said once.
   const auto lines = Lines(err);
-  EXPECT_EQ(lines.size(), 4u) << err;
+  ASSERT_EQ(lines.size(), 1u) << err;
+  EXPECT_NE(lines[0].find("could not save the window's place"), std::string::npos) << err;
+  EXPECT_NE(lines[0].find(prefs_.string()), std::string::npos) << err;
   for (const char* suffix : {kTopSuffix, kLeftSuffix, kHeightSuffix, kWidthSuffix}) {
-    EXPECT_NE(err.find(Prefs(suffix).filename().string()), std::string::npos) << suffix;
+    EXPECT_NE(lines[0].find(Prefs(suffix).filename().string()), std::string::npos) << suffix;
   }
   EXPECT_EQ(ReadFile(prefs_), "not a folder");
   EXPECT_FALSE(fw::GetImplicitWindow(Window1::kClassName));

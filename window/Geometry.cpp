@@ -151,6 +151,9 @@ void Window1::Event_Close() {
   // then puts them in place one after another. A kill while they are written
   // leaves the old set whole (and temporaries that the next save removes).
   fw::FileBatch save;
+  // Files that cannot be created share one cause as a rule (the folder is
+  // gone, read-only or below a file): they are named together on one line.
+  std::string notCreated;
   for (const Entry& e : {Entry{kTopSuffix, top}, Entry{kLeftSuffix, left},
                          Entry{kHeightSuffix, height}, Entry{kWidthSuffix, width}}) {
     // A file that cannot be written is reported and the others are still
@@ -160,12 +163,18 @@ void Window1::Event_Close() {
     fw::FolderItemPtr item = preferences ? preferences->Child(name) : nullptr;
     std::shared_ptr<fw::TextOutputStream> out = item ? item->CreateTextFile(save) : nullptr;
     if (!out) {
-      std::fprintf(stderr, "tambourin: could not save %s: the file cannot be created\n",
-                   name.c_str());
+      notCreated += (notCreated.empty() ? "" : ", ") + name;
       continue;
     }
     out->Write(fw::Str(e.value));
     out->Close();
+  }
+  if (!notCreated.empty()) {
+    const fw::FolderItemPtr preferences = fw::SpecialFolder::Preferences();
+    const std::string folder = preferences ? preferences->NativePath() : "no preferences folder";
+    std::fprintf(stderr,
+                 "tambourin: could not save the window's place: %s cannot be created in %s\n",
+                 notCreated.c_str(), folder.c_str());
   }
   save.Commit();
 

@@ -27,9 +27,10 @@ from run_program_tests import (ARTIFACTS, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, Pr
 SUFFIXES = ("top", "left", "height", "width")
 DEFAULT_PLACE = (210, 100, 1020, 700)  # 1020 x 700 centred on the 1440 x 900 screen
 SCREEN = (0, 0, 1440, 900)
-# A temporary file of an unfinished save: the file's name, a dot, six letters or digits.
-TEMPORARY = re.compile(r"^127\.0\.0\.1:%d-(top|left|height|width)\.txt\.[A-Za-z0-9]{6}$"
-                       % HOME_PORT)
+# A temporary file of an unfinished save: the file's name, the save's mark, six letters or
+# digits.
+TEMPORARY = re.compile(r"^127\.0\.0\.1:%d-(top|left|height|width)\.txt\.tambourin-save-"
+                       r"[A-Za-z0-9]{6}$" % HOME_PORT)
 
 
 class DamagedFilesTests(unittest.TestCase):
@@ -211,12 +212,16 @@ class DamagedFilesTests(unittest.TestCase):
             # A mixed set opens wherever it says; the next round starts from it.
         # What a save killed before its renames leaves, whether or not this
         # loop happened to leave any.
-        litter = self.path("left") + ".k1LL3d"
+        litter = self.path("left") + ".tambourin-save-k1LL3d"
         with open(litter, "w") as f:
             f.write("31")
-        not_ours = self.path("left") + ".mine"
-        with open(not_ours, "w") as f:
-            f.write("keep")
+        # The user's own files beside the set, named as copies often are.
+        not_ours = [self.path("left") + ".mine", self.path("top") + ".backup",
+                    self.path("top") + ".ABCDEF1",
+                    os.path.join(os.path.dirname(self.path("top")), "other-top.txt.ABCDEF")]
+        for name in not_ours:
+            with open(name, "w") as f:
+                f.write("keep")
         before = self.read_set()
         program = self.start("after-kills")
         window = program.window()
@@ -226,8 +231,9 @@ class DamagedFilesTests(unittest.TestCase):
         self.close_and_expect_zero(program, window)
         self.expect_whole_set("after the kills")
         self.assertEqual(self.temporaries(), [], "the next save removes what a killed one left")
-        with open(not_ours) as f:
-            self.assertEqual(f.read(), "keep")
+        for name in not_ours:
+            with open(name) as f:
+                self.assertEqual(f.read(), "keep", name)
 
 
 if __name__ == "__main__":
