@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "framework/RectControl.h"
 
@@ -18,7 +17,6 @@ class ButtonBase : public RectControl {
     textUnit_ = unit;
     if (Peer()) Peer()->SetTextUnit(unit);
   }
-  std::vector<std::string> EventNames() const override { return {"Action"}; }
   // Raised by the peer on a click.
   void PeerAction();
 

@@ -27,9 +27,6 @@ class HTMLViewer : public RectControl {
   static bool EditPaste_Action(HTMLViewer& view);
   static bool EditSelectAll_Action(HTMLViewer& view);
 
-  std::vector<std::string> EventNames() const override {
-    return {"NewWindow", "CancelLoad", "DocumentComplete"};
-  }
   const std::vector<PropertySchemaEntry>& PropertySchema() const override;
 
   // Reports from the engine. PeerNewWindow answers the view that takes the

@@ -17,7 +17,6 @@ class ImageWell : public RectControl {
   PicturePtr Image() const { return image_; }
   // Goes through the picture-well component; nil shows nothing.
   void SetImage(PicturePtr picture);
-  std::vector<std::string> EventNames() const override { return {"MouseDown", "MouseUp"}; }
   const std::vector<PropertySchemaEntry>& PropertySchema() const override;
 
   bool PeerMouseDown(int32_t x, int32_t y);

@@ -93,9 +93,7 @@ class RectControl : public PropertyTarget, public std::enable_shared_from_this<R
   bool HandleMenuCommand(const std::string& command);
 
   // --- Events ---------------------------------------------------------------
-  // The event names this class raises; Install checks against them.
-  virtual std::vector<std::string> EventNames() const { return {}; }
-  // The names in installation order.
+  // The names of the events bound so far, in installation order.
   const std::vector<std::string>& InstalledEvents() const { return installOrder_; }
 
   ControlPeer* Peer() const { return peer_.get(); }

@@ -2,17 +2,19 @@
 
 #include "framework/Errors.h"
 #include "framework/Files.h"
+#include "resources/PictureSlots.h"
 
 namespace tambourin {
-namespace {
-
-// One face's slot: filled by the first load that yields a picture, then kept.
-struct Slot {
-  fw::PicturePtr pic;
-};
+namespace pictures {
 
 Slot gNavBackButton, gNavBackButtonPushed2, gNavForwardButton2, gNavForwardButtonPushed2,
     gToolbarHomepageButton, gToolbarHomepageButtonPushed;
+
+}  // namespace pictures
+
+using namespace pictures;
+
+namespace {
 
 fw::PicturePtr Face(Slot& slot, const char* fileName) {
   if (slot.pic) return slot.pic;
@@ -40,14 +42,6 @@ fw::PicturePtr ToolbarHomepageButton() {
 }
 fw::PicturePtr ToolbarHomepageButtonPushed() {
   return Face(gToolbarHomepageButtonPushed, "ToolbarHomepageButtonPushed.png");
-}
-
-void ForgetPicturesForTesting() {
-  for (Slot* slot : {&gNavBackButton, &gNavBackButtonPushed2, &gNavForwardButton2,
-                     &gNavForwardButtonPushed2, &gToolbarHomepageButton,
-                     &gToolbarHomepageButtonPushed}) {
-    slot->pic.reset();
-  }
 }
 
 }  // namespace tambourin

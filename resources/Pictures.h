@@ -15,7 +15,8 @@ fw::PicturePtr NavForwardButtonPushed2();
 fw::PicturePtr ToolbarHomepageButton();
 fw::PicturePtr ToolbarHomepageButtonPushed();
 
-// Tests only: empties the six slots, as at the start of a process.
+// Tests only: empties the six slots, as at the start of a process. Only the
+// tests link it (PicturesForTesting.cpp).
 void ForgetPicturesForTesting();
 
 }  // namespace tambourin
