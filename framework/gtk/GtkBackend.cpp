@@ -177,7 +177,7 @@ class GtkBackend : public Backend {
 
   // The window is closed from the event loop's own level, once start-up has
   // built it and once no modal dialog runs a loop of its own inside an
-  // event: the engine's print dialog does, and the engine's code below it
+  // event: the page's file chooser does, and the engine's code below it
   // must not find its view gone. Such a dialog is cancelled first, and the
   // check made again a moment later.
   void CloseWhenSettled() {
