@@ -532,6 +532,31 @@ TEST_F(GeometryTest, ClosingSavesThePlaceAndANewRunOpensThere) {
   ExpectHomePageLoaded();
 }
 
+TEST_F(GeometryTest, TheProgramAsksToQuitOnlyOnceTheFourFilesAreInPlace) {
+  WriteSet({"1", "2", "3", "4"});
+  OpenWindow();
+  window_->SetTop(30);
+  window_->SetLeft(40);
+  fw::headless::UserResize(*window_, 800, 500);
+  // What the folder holds at the very moment of the request to quit: a
+  // program that quit first could be ended before its save was complete.
+  bool quit = false;
+  Geometry atQuit;
+  std::set<std::string> entriesAtQuit;
+  fw::headless::OnQuit([&] {
+    quit = true;
+    atQuit = ReadSet();
+    entriesAtQuit = PrefsFolderEntries();
+  });
+  EXPECT_EQ(CloseCapturingStderr(), "");
+  ASSERT_TRUE(quit);
+  EXPECT_EQ(atQuit.top, "30");
+  EXPECT_EQ(atQuit.left, "40");
+  EXPECT_EQ(atQuit.height, "500");
+  EXPECT_EQ(atQuit.width, "800");
+  EXPECT_EQ(entriesAtQuit, TheFourFileNames());
+}
+
 TEST_F(GeometryTest, AFirstRunClosedUnchangedSavesTheDefaultsAndComesBackToThem) {
   OpenWindow();
   CloseCapturingStderr();

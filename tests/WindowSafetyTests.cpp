@@ -172,18 +172,26 @@ TEST_F(WindowSafetyTest, AControlHandlerThatClosesItsWindowCanStillUseIt) {
   window->AddControl("Button", button);
   std::string titleAfterClose;
   bool closedAfterClose = false;
+  std::weak_ptr<HandlerWindow> watchWindow = window;
+  std::weak_ptr<fw::PushButton> watchButton = button;
+  // Held while the handler runs, not merely not yet overwritten: without a
+  // sanitizer a freed window still reads back its old title.
+  bool windowHeldAfterClose = false;
+  bool buttonHeldAfterClose = false;
   fw::InstallInstanceEventHandler(
       *button, "Action", fw::ActionHandler([&](fw::RectControl& control) {
         control.ParentWindow().Close();
+        windowHeldAfterClose = !watchWindow.expired();
+        buttonHeldAfterClose = !watchButton.expired();
         titleAfterClose = control.ParentWindow().Title();
         closedAfterClose = control.ParentWindow().IsClosed();
       }));
-  std::weak_ptr<HandlerWindow> watchWindow = window;
-  std::weak_ptr<fw::PushButton> watchButton = button;
   fw::PushButton* clicked = button.get();
   button.reset();
   window.reset();
   fw::headless::Click(*clicked);
+  EXPECT_TRUE(windowHeldAfterClose);
+  EXPECT_TRUE(buttonHeldAfterClose);
   EXPECT_EQ(titleAfterClose, "held");
   EXPECT_TRUE(closedAfterClose);
   EXPECT_TRUE(watchWindow.expired());

@@ -25,6 +25,7 @@ struct World {
   int decodes = 0;
   std::deque<std::function<void()>> tasks;
   bool quit = false;
+  std::function<void()> quitObserver;
   bool loopRan = false;
   bool settling = false;
   std::vector<std::pair<std::weak_ptr<RectControl>, std::string>> pendingLoads;
@@ -169,7 +170,12 @@ class HeadlessBackend : public Backend {
       DispatchVoid(task);
     }
   }
-  void QuitLoop() override { TheWorld().quit = true; }
+  void QuitLoop() override {
+    World& w = TheWorld();
+    w.quit = true;
+    // Moved out first: the observer may set a new one or reset the world.
+    if (auto observer = std::move(w.quitObserver)) observer();
+  }
   void EventDispatched() override {
     // As a toolkit would after the handler that changed a size has returned.
     World& w = TheWorld();
@@ -234,6 +240,7 @@ void SetBrowserFails(bool fails) { TheWorld().browserFails = fails; }
 int DecodeCount() { return TheWorld().decodes; }
 void Post(std::function<void()> task) { TheWorld().tasks.push_back(std::move(task)); }
 bool LoopRan() { return TheWorld().loopRan; }
+void OnQuit(std::function<void()> observer) { TheWorld().quitObserver = std::move(observer); }
 
 bool IsShown(const Window& window) { return window.Peer() && WindowPeerOf(window).shown_; }
 Rect BoundsWhenShown(const Window& window) { return WindowPeerOf(window).boundsWhenShown_; }

@@ -29,6 +29,9 @@ int DecodeCount();
 // The event loop: RunLoop runs posted tasks until Quit, or until none is left.
 void Post(std::function<void()> task);
 bool LoopRan();
+// Runs once, at the moment the program asks to quit, while the handler that
+// asked is still running.
+void OnQuit(std::function<void()> observer);
 
 // --- Windows ----------------------------------------------------------------
 bool IsShown(const Window& window);
