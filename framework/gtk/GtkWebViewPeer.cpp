@@ -33,6 +33,9 @@ constexpr guint kBurstReportDelayMs = 500;
 // How often a page that keeps the program's navigation from starting has its
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
+// A page whose new-window requests were refused this recently is taken to be
+// still inside the loop that asks for them.
+constexpr gint64 kBurstBusyTime = 300 * G_USEC_PER_SEC / 1000;
 
 std::string NavigationAddress(WebKitPolicyDecision* decision) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
@@ -104,8 +107,16 @@ class ClickGate {
     return false;
   }
 
+  // Whether a page is asking for windows still: each refused request costs
+  // its web process about 1.5 ms, so a click's loop of a thousand keeps it
+  // from taking any navigation for over a second.
+  bool RefusingLately() const {
+    return lastRefusal_ != 0 && g_get_monotonic_time() - lastRefusal_ < kBurstBusyTime;
+  }
+
   void Refuse() {
     ++refused_;
+    lastRefusal_ = g_get_monotonic_time();
     report_ = RunAfter<&ClickGate::report_, &ClickGate::Report>(kBurstReportDelayMs, this);
   }
 
@@ -125,6 +136,7 @@ class ClickGate {
   std::uint64_t inputs_ = 0;
   std::uint64_t admittedAt_ = 0;
   std::size_t refused_ = 0;
+  gint64 lastRefusal_ = 0;
   SourceId report_;
 };
 
@@ -360,7 +372,11 @@ void GtkWebViewPeer::TakeOverFromPage(const ProgramNavigation& navigation) {
   takeoverTerminations_ = 0;
   CloseOpenDialog();
   StartNavigation(navigation);
-  if (!webkit_web_view_get_is_web_process_responsive(View())) {
+  // A page inside a loop of refused window requests will not take the
+  // navigation before the loop ends; the engine would not call it
+  // unresponsive for seconds, and the user should not wait for either.
+  if (!webkit_web_view_get_is_web_process_responsive(View()) ||
+      ClickGate::Instance().RefusingLately()) {
     EndUnansweringPageSoon();
   }
 }
@@ -515,6 +531,8 @@ GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction*
   // Refused here, the request costs no engine view and reaches no handler:
   // the page's window.open answers null, as under the engine's popup rule.
   if (!ClickGate::Instance().Admit()) {
+    // A page still asking for windows has not taken the program's navigation.
+    EndUnansweringPageSoon();
     return nullptr;
   }
   std::shared_ptr<HTMLViewer> target = viewer_.PeerNewWindow();
