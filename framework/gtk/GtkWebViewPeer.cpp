@@ -37,11 +37,19 @@ constexpr int kMaxTakeoverTerminations = 2;
 // still inside the loop that asks for them.
 constexpr gint64 kBurstBusyTime = 300 * G_USEC_PER_SEC / 1000;
 
+WebKitURIRequest* NavigationRequest(WebKitPolicyDecision* decision) {
+  return webkit_navigation_action_get_request(webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+}
+
 std::string NavigationAddress(WebKitPolicyDecision* decision) {
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  const char* uri = webkit_uri_request_get_uri(NavigationRequest(decision));
   return uri != nullptr ? uri : "";
+}
+
+bool IsPost(WebKitPolicyDecision* decision) {
+  const char* method = webkit_uri_request_get_http_method(NavigationRequest(decision));
+  return method != nullptr && g_ascii_strcasecmp(method, "POST") == 0;
 }
 
 std::string ActionAddress(WebKitNavigationAction* action) {
@@ -205,10 +213,17 @@ class GtkWebViewPeer::RequestView {
         return FALSE;
       }
       webkit_policy_decision_ignore(decision);
-      if (!Settled()) {
-        address_ = uri;
-        Settle();
+      if (Settled()) {
+        return TRUE;
       }
+      // The browser is given an address only; it would ask for the form's
+      // address without the data the user sent, as a different request.
+      if (IsPost(decision)) {
+        Drop("a form that sends data cannot be handed to the browser");
+        return TRUE;
+      }
+      address_ = uri;
+      Settle();
       return TRUE;
     }
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
