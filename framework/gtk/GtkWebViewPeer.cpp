@@ -311,6 +311,7 @@ GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
   scriptDialog_ = Connect<&GtkWebViewPeer::OnScriptDialog, TRUE>(view, "script-dialog", this);
   responsive_ = Connect<&GtkWebViewPeer::OnResponsiveChanged>(
       view, "notify::is-web-process-responsive", this);
+  loading_ = Connect<&GtkWebViewPeer::OnLoadingChanged>(view, "notify::is-loading", this);
   WatchUserInput();
 }
 
@@ -481,6 +482,19 @@ gboolean GtkWebViewPeer::OnScriptDialog(WebKitWebView*, WebKitScriptDialog* dial
 void GtkWebViewPeer::OnResponsiveChanged(GObject* view, GParamSpec*) {
   if (!webkit_web_view_get_is_web_process_responsive(WEBKIT_WEB_VIEW(view))) {
     EndUnansweringPageSoon();
+  }
+}
+
+// A step back or forward within one document (a page's pushState entries)
+// and a navigation refused before it started load no new document: the view
+// stops loading with no load started. Nothing is left to take over then; the
+// page stays, and its dialogs are its own again. A web process that ended
+// leaves the view without an address, and is no such end.
+void GtkWebViewPeer::OnLoadingChanged(GObject*, GParamSpec*) {
+  const char* uri = webkit_web_view_get_uri(View());
+  if (takeover_ && !takeoverStarted_ && !webkit_web_view_is_loading(View()) && uri != nullptr &&
+      *uri != '\0') {
+    takeover_.reset();
   }
 }
 

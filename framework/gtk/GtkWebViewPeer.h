@@ -47,6 +47,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason);
   gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog);
   void OnResponsiveChanged(GObject* view, GParamSpec*);
+  void OnLoadingChanged(GObject* view, GParamSpec*);
 
   // A navigation the program asked for (a toolbar button's): it wins over
   // whatever the shown page is doing.
@@ -106,6 +107,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   SignalConnection terminated_;
   SignalConnection scriptDialog_;
   SignalConnection responsive_;
+  SignalConnection loading_;
   SignalConnection userInput_;
 };
 

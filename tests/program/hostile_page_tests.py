@@ -25,7 +25,7 @@ import unittest
 import http.server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from run_program_tests import (ARTIFACTS, HOME, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, PRODUCT_PATH,
+from run_program_tests import (ARTIFACTS, BACK, HOME, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, PRODUCT_PATH,
                                PRODUCT_PORT, TOOLBAR, XTRA, Program, Requests, geometry,
                                large_visible_windows, run, send_delete_window, wait_for)
 
@@ -78,6 +78,14 @@ FROZEN_PAGE = page(blocks('<button style="%s" onclick="for (;;) {}">freeze</butt
 UNLOAD_PAGE = page(blocks('<button style="%s" onclick="this.textContent = \'touched\'">touch</button>')
                    + "<script>onbeforeunload = function (e) { e.preventDefault();"
                    " return 'stay'; }; fetch('/loaded-unload');</script>")
+
+# Two steps of history within one document, and a question the user is asked.
+PUSHING_PAGE = page(
+    blocks('<button style="%s" onclick="history.pushState({}, \'\', \'/one\');'
+           ' history.pushState({}, \'\', \'/two\'); fetch(\'/pushed\')">push</button>',
+           '<button style="%s" onclick="fetch(\'/answered?\' + confirm(\'sure?\'))">ask</button>')
+    + "<script>onpopstate = function () { fetch('/popped' + location.pathname); };"
+    " fetch('/loaded-pushing');</script>")
 
 USER_FILE = b"the user's own words\n"
 SERVED = b"served by the page\n"
@@ -376,6 +384,31 @@ class TakeoverTests(HostilePageTest):
         # The pages that were left were not loaded again.
         self.assertEqual(self.site.count("/alerts"), 2)
         self.assertEqual(self.site.count("/frozen"), 1)
+        self.close_and_check_saved()
+
+    def test_a_step_back_within_the_page_leaves_its_dialogs_to_it(self):
+        # Back to a pushState entry loads no new document; once the page has
+        # stepped back, its next dialog is the user's to answer, and the page
+        # is neither ended nor stepped back again.
+        self.site.pages["/"] = PUSHING_PAGE
+        self.start("step-back")
+        self.wait_request("/loaded-pushing")
+        self.click_page(block(0))
+        self.wait_request("/pushed")
+        self.click_control(BACK)
+        self.wait_request("/popped/one")
+        time.sleep(1)
+        self.click_page(block(1))
+        time.sleep(2)
+        answered = lambda: self.site.requests.count(HOME_PORT,
+                                                    lambda p: p.startswith("/answered"))
+        self.assertEqual(answered(), 0, "the page's question was answered for the user")
+        self.assertEqual(self.output_lines("does not let go"), [])
+        self.assertEqual(self.site.count("/popped/"), 0, "the page was stepped back again")
+        self.assertEqual(self.site.count("/loaded-pushing"), 1, "the page was loaded again")
+        # The toolbar still takes the user away from the open question.
+        self.takeover("the page's own question")
+        wait_for(answered, PAGE_TIMEOUT, "the question answered as the page is left")
         self.close_and_check_saved()
 
 
