@@ -62,7 +62,8 @@ DOWNLOAD_PAGE = page(
 META_PAGE = page('<meta http-equiv="refresh" content="0;url=/dl-meta">meta')
 
 PRINT_PAGE = page(
-    blocks('<button style="%s" onclick="var w = window.open(); w.print(); w.alert(1)">'
+    blocks('<button style="%s" onclick="var w = window.open(); w.print();'
+           ' for (var i = 0; i < 50; i++) w.alert(i); fetch(\'/alerted\')">'
            'print elsewhere</button>')
     + "<script>function again() { print(); setTimeout(again, 200); }"
     + "setTimeout(again, 500); fetch('/loaded-print');</script>")
@@ -314,6 +315,7 @@ class DownloadTests(HostilePageTest):
 
 class PrintTests(HostilePageTest):
     def test_print_is_refused_and_the_close_box_still_ends_the_program(self):
+        # Also: the dialogs of a view nobody sees.
         self.site.pages["/"] = PRINT_PAGE
         self.start("print")
         windows_before = sorted(large_visible_windows())
@@ -327,6 +329,10 @@ class PrintTests(HostilePageTest):
                          "no print window may appear")
         self.assertLessEqual(len(self.output_lines("refused a print request")), 3,
                              "one line per page, not one per request")
+        # The hidden window's alerts are answered at once, and told of once.
+        self.wait_request("/alerted")
+        self.assertEqual(len(self.output_lines("dismissed the dialogs of a page nobody can see")),
+                         1, "one line per page, not one per dialog")
         self.close_and_check_saved()
 
 
