@@ -33,6 +33,11 @@ constexpr guint kBurstReportDelayMs = 500;
 // How often a page that keeps the program's navigation from starting has its
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
+// How long a page may take to start the program's navigation before its web
+// process is ended for it. The engine tells of a web process that does not
+// answer after about as long, but not of one looping in a page's
+// beforeunload handler.
+constexpr guint kTakeoverPatienceMs = 3000;
 // A page whose new-window requests were refused this recently is taken to be
 // still inside the loop that asks for them.
 constexpr gint64 kBurstBusyTime = 300 * G_USEC_PER_SEC / 1000;
@@ -395,6 +400,8 @@ void GtkWebViewPeer::TakeOverFromPage(const ProgramNavigation& navigation) {
       ClickGate::Instance().RefusingLately()) {
     EndUnansweringPageSoon();
   }
+  takeoverPatience_ = RunAfter<&GtkWebViewPeer::takeoverPatience_,
+                               &GtkWebViewPeer::EndUnansweringPageSoon>(kTakeoverPatienceMs, this);
 }
 
 void GtkWebViewPeer::StartNavigation(const ProgramNavigation& navigation) {

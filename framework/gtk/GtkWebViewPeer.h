@@ -98,6 +98,8 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   // How often the page's web process was ended for the current navigation.
   int takeoverTerminations_ = 0;
   SourceId endPage_;
+  // Ends the page when it has not started the program's navigation in time.
+  SourceId takeoverPatience_;
   // The page's script dialog shown last; it may be answered already.
   WebKitScriptDialog* openDialog_ = nullptr;
   SignalConnection decidePolicy_;

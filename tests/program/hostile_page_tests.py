@@ -70,7 +70,8 @@ PRINT_PAGE = page(
 
 START_PAGE = page(
     blocks('<a style="%s" href="/alerts">alerts</a>', '<a style="%s" href="/frozen">frozen</a>',
-           '<a style="%s" href="/unload">unload</a>')
+           '<a style="%s" href="/unload">unload</a>',
+           '<a style="%s" href="/unload-loop">unload loop</a>')
     + "<script>fetch('/loaded-start');</script>")
 ALERTS_PAGE = page("<script>fetch('/loaded-alerts').then(function () {"
                    " for (var i = 0; ; ++i) { alert(i); confirm(i); prompt(i); } });</script>")
@@ -87,6 +88,12 @@ PUSHING_PAGE = page(
            '<button style="%s" onclick="fetch(\'/answered?\' + confirm(\'sure?\'))">ask</button>')
     + "<script>onpopstate = function () { fetch('/popped' + location.pathname); };"
     " fetch('/loaded-pushing');</script>")
+
+# Never lets go of a navigation; the engine does not call it unanswering.
+UNLOAD_LOOP_PAGE = page(
+    blocks('<button style="%s" onclick="this.textContent = \'touched\'">touch</button>')
+    + "<script>onbeforeunload = function () { for (;;) {} }; fetch('/loaded-unload-loop');"
+    "</script>")
 
 USER_FILE = b"the user's own words\n"
 SERVED = b"served by the page\n"
@@ -347,7 +354,8 @@ class TakeoverTests(HostilePageTest):
 
     def test_the_toolbar_takes_the_user_away_from_dialogs_and_frozen_scripts(self):
         self.site.pages.update({"/": START_PAGE, "/alerts": ALERTS_PAGE,
-                                "/frozen": FROZEN_PAGE, "/unload": UNLOAD_PAGE})
+                                "/frozen": FROZEN_PAGE, "/unload": UNLOAD_PAGE,
+                                "/unload-loop": UNLOAD_LOOP_PAGE})
         self.start("takeover")
         self.wait_request("/loaded-start")
         timings = {}
@@ -383,6 +391,14 @@ class TakeoverTests(HostilePageTest):
         timings["beforeunload, home"] = self.takeover("a beforeunload dialog")
         self.wait_request("/loaded-start", before=4)
 
+        # One that loops in its beforeunload handler once the user touched it.
+        self.click_page(block(3))
+        self.wait_request("/loaded-unload-loop")
+        self.click_page(block(0))
+        time.sleep(0.5)
+        timings["beforeunload loop, home"] = self.takeover("a looping beforeunload handler")
+        self.wait_request("/loaded-start", before=5)
+
         print("takeover timings: %s" % ", ".join("%s %.1f s" % item for item in timings.items()))
         self.assertEqual(self.output_lines("not reloading it any more"), [])
         self.assertEqual(self.output_lines("reloading the page"), [],
@@ -414,7 +430,7 @@ class TakeoverTests(HostilePageTest):
         self.assertEqual(self.site.count("/loaded-pushing"), 1, "the page was loaded again")
         # The toolbar still takes the user away from the open question.
         self.takeover("the page's own question")
-        wait_for(answered, PAGE_TIMEOUT, "the question answered as the page is left")
+        self.wait_request("/loaded-pushing", before=1, what="the home page shown again")
         self.close_and_check_saved()
 
 
