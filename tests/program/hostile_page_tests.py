@@ -383,21 +383,17 @@ class TakeoverTests(HostilePageTest):
         timings["frozen, home"] = self.takeover("for(;;){}")
         self.wait_request("/loaded-start", before=3)
 
-        # A page that asks "leave this page?" once the user touched it.
-        self.click_page(block(2))
-        self.wait_request("/loaded-unload")
-        self.click_page(block(0))
-        time.sleep(0.5)
-        timings["beforeunload, home"] = self.takeover("a beforeunload dialog")
-        self.wait_request("/loaded-start", before=4)
-
-        # One that loops in its beforeunload handler once the user touched it.
-        self.click_page(block(3))
-        self.wait_request("/loaded-unload-loop")
-        self.click_page(block(0))
-        time.sleep(0.5)
-        timings["beforeunload loop, home"] = self.takeover("a looping beforeunload handler")
-        self.wait_request("/loaded-start", before=5)
+        # A page that asks "leave this page?" once the user touched it, and
+        # one that loops in its beforeunload handler instead.
+        for n, (link, loaded, what) in enumerate(
+                ((2, "/loaded-unload", "a beforeunload dialog"),
+                 (3, "/loaded-unload-loop", "a looping beforeunload handler"))):
+            self.click_page(block(link))
+            self.wait_request(loaded)
+            self.click_page(block(0))
+            time.sleep(0.5)
+            timings[what + ", home"] = self.takeover(what)
+            self.wait_request("/loaded-start", before=4 + n)
 
         print("takeover timings: %s" % ", ".join("%s %.1f s" % item for item in timings.items()))
         self.assertEqual(self.output_lines("not reloading it any more"), [])
