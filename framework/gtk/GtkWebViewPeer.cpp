@@ -33,12 +33,28 @@ constexpr guint kBurstReportDelayMs = 500;
 // How often a page that keeps the program's navigation from starting has its
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
+// How long a page may take to start the program's navigation before its web
+// process is ended for it. The engine tells of a web process that does not
+// answer after about as long, but not of one looping in a page's
+// beforeunload handler.
+constexpr guint kTakeoverPatienceMs = 3000;
+// A page whose new-window requests were refused this recently is taken to be
+// still inside the loop that asks for them.
+constexpr gint64 kBurstBusyTime = 300 * G_USEC_PER_SEC / 1000;
+
+WebKitURIRequest* NavigationRequest(WebKitPolicyDecision* decision) {
+  return webkit_navigation_action_get_request(webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+}
 
 std::string NavigationAddress(WebKitPolicyDecision* decision) {
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  const char* uri = webkit_uri_request_get_uri(NavigationRequest(decision));
   return uri != nullptr ? uri : "";
+}
+
+bool IsPost(WebKitPolicyDecision* decision) {
+  const char* method = webkit_uri_request_get_http_method(NavigationRequest(decision));
+  return method != nullptr && g_ascii_strcasecmp(method, "POST") == 0;
 }
 
 std::string ActionAddress(WebKitNavigationAction* action) {
@@ -104,8 +120,16 @@ class ClickGate {
     return false;
   }
 
+  // Whether a page is asking for windows still: each refused request costs
+  // its web process about 1.5 ms, so a click's loop of a thousand keeps it
+  // from taking any navigation for over a second.
+  bool RefusingLately() const {
+    return lastRefusal_ != 0 && g_get_monotonic_time() - lastRefusal_ < kBurstBusyTime;
+  }
+
   void Refuse() {
     ++refused_;
+    lastRefusal_ = g_get_monotonic_time();
     report_ = RunAfter<&ClickGate::report_, &ClickGate::Report>(kBurstReportDelayMs, this);
   }
 
@@ -125,6 +149,7 @@ class ClickGate {
   std::uint64_t inputs_ = 0;
   std::uint64_t admittedAt_ = 0;
   std::size_t refused_ = 0;
+  gint64 lastRefusal_ = 0;
   SourceId report_;
 };
 
@@ -193,10 +218,17 @@ class GtkWebViewPeer::RequestView {
         return FALSE;
       }
       webkit_policy_decision_ignore(decision);
-      if (!Settled()) {
-        address_ = uri;
-        Settle();
+      if (Settled()) {
+        return TRUE;
       }
+      // The browser is given an address only; it would ask for the form's
+      // address without the data the user sent, as a different request.
+      if (IsPost(decision)) {
+        Drop("a form that sends data cannot be handed to the browser");
+        return TRUE;
+      }
+      address_ = uri;
+      Settle();
       return TRUE;
     }
     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
@@ -284,6 +316,7 @@ GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
   scriptDialog_ = Connect<&GtkWebViewPeer::OnScriptDialog, TRUE>(view, "script-dialog", this);
   responsive_ = Connect<&GtkWebViewPeer::OnResponsiveChanged>(
       view, "notify::is-web-process-responsive", this);
+  loading_ = Connect<&GtkWebViewPeer::OnLoadingChanged>(view, "notify::is-loading", this);
   WatchUserInput();
 }
 
@@ -360,9 +393,15 @@ void GtkWebViewPeer::TakeOverFromPage(const ProgramNavigation& navigation) {
   takeoverTerminations_ = 0;
   CloseOpenDialog();
   StartNavigation(navigation);
-  if (!webkit_web_view_get_is_web_process_responsive(View())) {
+  // A page inside a loop of refused window requests will not take the
+  // navigation before the loop ends; the engine would not call it
+  // unresponsive for seconds, and the user should not wait for either.
+  if (!webkit_web_view_get_is_web_process_responsive(View()) ||
+      ClickGate::Instance().RefusingLately()) {
     EndUnansweringPageSoon();
   }
+  takeoverPatience_ = RunAfter<&GtkWebViewPeer::takeoverPatience_,
+                               &GtkWebViewPeer::EndUnansweringPageSoon>(kTakeoverPatienceMs, this);
 }
 
 void GtkWebViewPeer::StartNavigation(const ProgramNavigation& navigation) {
@@ -453,6 +492,19 @@ void GtkWebViewPeer::OnResponsiveChanged(GObject* view, GParamSpec*) {
   }
 }
 
+// A step back or forward within one document (a page's pushState entries)
+// and a navigation refused before it started load no new document: the view
+// stops loading with no load started. Nothing is left to take over then; the
+// page stays, and its dialogs are its own again. A web process that ended
+// leaves the view without an address, and is no such end.
+void GtkWebViewPeer::OnLoadingChanged(GObject*, GParamSpec*) {
+  const char* uri = webkit_web_view_get_uri(View());
+  if (takeover_ && !takeoverStarted_ && !webkit_web_view_is_loading(View()) && uri != nullptr &&
+      *uri != '\0') {
+    takeover_.reset();
+  }
+}
+
 gboolean GtkWebViewPeer::OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                         WebKitPolicyDecisionType type) {
   // A target=_blank link asks for a new window here first; letting it go on
@@ -515,6 +567,8 @@ GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction*
   // Refused here, the request costs no engine view and reaches no handler:
   // the page's window.open answers null, as under the engine's popup rule.
   if (!ClickGate::Instance().Admit()) {
+    // A page still asking for windows has not taken the program's navigation.
+    EndUnansweringPageSoon();
     return nullptr;
   }
   std::shared_ptr<HTMLViewer> target = viewer_.PeerNewWindow();

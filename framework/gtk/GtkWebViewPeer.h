@@ -47,6 +47,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   void OnWebProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason);
   gboolean OnScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog);
   void OnResponsiveChanged(GObject* view, GParamSpec*);
+  void OnLoadingChanged(GObject* view, GParamSpec*);
 
   // A navigation the program asked for (a toolbar button's): it wins over
   // whatever the shown page is doing.
@@ -97,6 +98,8 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   // How often the page's web process was ended for the current navigation.
   int takeoverTerminations_ = 0;
   SourceId endPage_;
+  // Ends the page when it has not started the program's navigation in time.
+  SourceId takeoverPatience_;
   // The page's script dialog shown last; it may be answered already.
   WebKitScriptDialog* openDialog_ = nullptr;
   SignalConnection decidePolicy_;
@@ -106,6 +109,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   SignalConnection terminated_;
   SignalConnection scriptDialog_;
   SignalConnection responsive_;
+  SignalConnection loading_;
   SignalConnection userInput_;
 };
 

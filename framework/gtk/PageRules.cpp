@@ -11,20 +11,31 @@ namespace fw::gtk {
 namespace {
 
 constexpr const char* kPrintReportedKey = "tambourin-print-refused-page";
+constexpr const char* kDialogReportedKey = "tambourin-dialog-dismissed-page";
 
 std::string PageAddress(WebKitWebView* view) {
   const char* uri = webkit_web_view_get_uri(view);
   return uri != nullptr ? uri : "";
 }
 
-// Replaces the engine's own handler, which shows the toolkit's modal print
-// window. A page that asks again and again is reported once.
-gboolean RefusePrint(WebKitWebView* view, WebKitPrintOperation*) {
+// Whether the view's page has not been reported under `key` yet; a page that
+// asks again and again is reported once, so that it cannot flood stderr.
+bool FirstReportOfPage(WebKitWebView* view, const char* key) {
   const std::string page = PageAddress(view);
-  auto* reported = static_cast<std::string*>(g_object_get_data(G_OBJECT(view), kPrintReportedKey));
-  if (reported == nullptr || *reported != page) {
-    std::fprintf(stderr, "tambourin: refused a print request of the page %s\n", page.c_str());
-    SetOwnedData(view, kPrintReportedKey, new std::string(page));
+  auto* reported = static_cast<std::string*>(g_object_get_data(G_OBJECT(view), key));
+  if (reported != nullptr && *reported == page) {
+    return false;
+  }
+  SetOwnedData(view, key, new std::string(page));
+  return true;
+}
+
+// Replaces the engine's own handler, which shows the toolkit's modal print
+// window.
+gboolean RefusePrint(WebKitWebView* view, WebKitPrintOperation*) {
+  if (FirstReportOfPage(view, kPrintReportedKey)) {
+    std::fprintf(stderr, "tambourin: refused a print request of the page %s\n",
+                 PageAddress(view).c_str());
   }
   return TRUE;
 }
@@ -32,8 +43,10 @@ gboolean RefusePrint(WebKitWebView* view, WebKitPrintOperation*) {
 gboolean AnswerScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog) {
   if (!IsSeenByUser(view)) {
     // Not confirmed, no text: what a dismissed dialog answers.
-    std::fprintf(stderr, "tambourin: dismissed a dialog of a page nobody can see: %s\n",
-                 PageAddress(view).c_str());
+    if (FirstReportOfPage(view, kDialogReportedKey)) {
+      std::fprintf(stderr, "tambourin: dismissed the dialogs of a page nobody can see: %s\n",
+                   PageAddress(view).c_str());
+    }
     return TRUE;
   }
   gboolean handled = FALSE;

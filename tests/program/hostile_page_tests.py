@@ -25,7 +25,7 @@ import unittest
 import http.server
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from run_program_tests import (ARTIFACTS, HOME, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, PRODUCT_PATH,
+from run_program_tests import (ARTIFACTS, BACK, HOME, HOME_HOST, HOME_PORT, PAGE_TIMEOUT, PRODUCT_PATH,
                                PRODUCT_PORT, TOOLBAR, XTRA, Program, Requests, geometry,
                                large_visible_windows, run, send_delete_window, wait_for)
 
@@ -62,14 +62,16 @@ DOWNLOAD_PAGE = page(
 META_PAGE = page('<meta http-equiv="refresh" content="0;url=/dl-meta">meta')
 
 PRINT_PAGE = page(
-    blocks('<button style="%s" onclick="var w = window.open(); w.print(); w.alert(1)">'
+    blocks('<button style="%s" onclick="var w = window.open(); w.print();'
+           ' for (var i = 0; i < 50; i++) w.alert(i); fetch(\'/alerted\')">'
            'print elsewhere</button>')
     + "<script>function again() { print(); setTimeout(again, 200); }"
     + "setTimeout(again, 500); fetch('/loaded-print');</script>")
 
 START_PAGE = page(
     blocks('<a style="%s" href="/alerts">alerts</a>', '<a style="%s" href="/frozen">frozen</a>',
-           '<a style="%s" href="/unload">unload</a>')
+           '<a style="%s" href="/unload">unload</a>',
+           '<a style="%s" href="/unload-loop">unload loop</a>')
     + "<script>fetch('/loaded-start');</script>")
 ALERTS_PAGE = page("<script>fetch('/loaded-alerts').then(function () {"
                    " for (var i = 0; ; ++i) { alert(i); confirm(i); prompt(i); } });</script>")
@@ -78,6 +80,20 @@ FROZEN_PAGE = page(blocks('<button style="%s" onclick="for (;;) {}">freeze</butt
 UNLOAD_PAGE = page(blocks('<button style="%s" onclick="this.textContent = \'touched\'">touch</button>')
                    + "<script>onbeforeunload = function (e) { e.preventDefault();"
                    " return 'stay'; }; fetch('/loaded-unload');</script>")
+
+# Two steps of history within one document, and a question the user is asked.
+PUSHING_PAGE = page(
+    blocks('<button style="%s" onclick="history.pushState({}, \'\', \'/one\');'
+           ' history.pushState({}, \'\', \'/two\'); fetch(\'/pushed\')">push</button>',
+           '<button style="%s" onclick="fetch(\'/answered?\' + confirm(\'sure?\'))">ask</button>')
+    + "<script>onpopstate = function () { fetch('/popped' + location.pathname); };"
+    " fetch('/loaded-pushing');</script>")
+
+# Never lets go of a navigation; the engine does not call it unanswering.
+UNLOAD_LOOP_PAGE = page(
+    blocks('<button style="%s" onclick="this.textContent = \'touched\'">touch</button>')
+    + "<script>onbeforeunload = function () { for (;;) {} }; fetch('/loaded-unload-loop');"
+    "</script>")
 
 USER_FILE = b"the user's own words\n"
 SERVED = b"served by the page\n"
@@ -306,6 +322,7 @@ class DownloadTests(HostilePageTest):
 
 class PrintTests(HostilePageTest):
     def test_print_is_refused_and_the_close_box_still_ends_the_program(self):
+        # Also: the dialogs of a view nobody sees.
         self.site.pages["/"] = PRINT_PAGE
         self.start("print")
         windows_before = sorted(large_visible_windows())
@@ -319,6 +336,10 @@ class PrintTests(HostilePageTest):
                          "no print window may appear")
         self.assertLessEqual(len(self.output_lines("refused a print request")), 3,
                              "one line per page, not one per request")
+        # The hidden window's alerts are answered at once, and told of once.
+        self.wait_request("/alerted")
+        self.assertEqual(len(self.output_lines("dismissed the dialogs of a page nobody can see")),
+                         1, "one line per page, not one per dialog")
         self.close_and_check_saved()
 
 
@@ -333,7 +354,8 @@ class TakeoverTests(HostilePageTest):
 
     def test_the_toolbar_takes_the_user_away_from_dialogs_and_frozen_scripts(self):
         self.site.pages.update({"/": START_PAGE, "/alerts": ALERTS_PAGE,
-                                "/frozen": FROZEN_PAGE, "/unload": UNLOAD_PAGE})
+                                "/frozen": FROZEN_PAGE, "/unload": UNLOAD_PAGE,
+                                "/unload-loop": UNLOAD_LOOP_PAGE})
         self.start("takeover")
         self.wait_request("/loaded-start")
         timings = {}
@@ -361,13 +383,17 @@ class TakeoverTests(HostilePageTest):
         timings["frozen, home"] = self.takeover("for(;;){}")
         self.wait_request("/loaded-start", before=3)
 
-        # A page that asks "leave this page?" once the user touched it.
-        self.click_page(block(2))
-        self.wait_request("/loaded-unload")
-        self.click_page(block(0))
-        time.sleep(0.5)
-        timings["beforeunload, home"] = self.takeover("a beforeunload dialog")
-        self.wait_request("/loaded-start", before=4)
+        # A page that asks "leave this page?" once the user touched it, and
+        # one that loops in its beforeunload handler instead.
+        for n, (link, loaded, what) in enumerate(
+                ((2, "/loaded-unload", "a beforeunload dialog"),
+                 (3, "/loaded-unload-loop", "a looping beforeunload handler"))):
+            self.click_page(block(link))
+            self.wait_request(loaded)
+            self.click_page(block(0))
+            time.sleep(0.5)
+            timings[what + ", home"] = self.takeover(what)
+            self.wait_request("/loaded-start", before=4 + n)
 
         print("takeover timings: %s" % ", ".join("%s %.1f s" % item for item in timings.items()))
         self.assertEqual(self.output_lines("not reloading it any more"), [])
@@ -376,6 +402,31 @@ class TakeoverTests(HostilePageTest):
         # The pages that were left were not loaded again.
         self.assertEqual(self.site.count("/alerts"), 2)
         self.assertEqual(self.site.count("/frozen"), 1)
+        self.close_and_check_saved()
+
+    def test_a_step_back_within_the_page_leaves_its_dialogs_to_it(self):
+        # Back to a pushState entry loads no new document; once the page has
+        # stepped back, its next dialog is the user's to answer, and the page
+        # is neither ended nor stepped back again.
+        self.site.pages["/"] = PUSHING_PAGE
+        self.start("step-back")
+        self.wait_request("/loaded-pushing")
+        self.click_page(block(0))
+        self.wait_request("/pushed")
+        self.click_control(BACK)
+        self.wait_request("/popped/one")
+        time.sleep(1)
+        self.click_page(block(1))
+        time.sleep(2)
+        answered = lambda: self.site.requests.count(HOME_PORT,
+                                                    lambda p: p.startswith("/answered"))
+        self.assertEqual(answered(), 0, "the page's question was answered for the user")
+        self.assertEqual(self.output_lines("does not let go"), [])
+        self.assertEqual(self.site.count("/popped/"), 0, "the page was stepped back again")
+        self.assertEqual(self.site.count("/loaded-pushing"), 1, "the page was loaded again")
+        # The toolbar still takes the user away from the open question.
+        self.takeover("the page's own question")
+        self.wait_request("/loaded-pushing", before=1, what="the home page shown again")
         self.close_and_check_saved()
 
 
