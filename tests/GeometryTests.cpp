@@ -204,6 +204,16 @@ TEST_F(GeometryTest, AFirstRunCentresOnTheFirstScreenWhenThereAreSeveral) {
   EXPECT_EQ(Bounds(), (fw::Rect{-110, -50, 1020, 700}));
 }
 
+TEST_F(GeometryTest, AFirstRunIsCentredAtTheSizeTheWindowTookNotTheSizeItWasGiven) {
+  // A window manager that holds the window to 1000 x 600: the centring must
+  // use that size, read back from the window. The window fits the 1440 x 900
+  // screen, so the framework changes nothing after the handler.
+  fw::headless::SetWindowManagerMaxSize(1000, 600);
+  auto window = OpenRecordingWindow();
+  EXPECT_EQ(window->afterOpen, (fw::Rect{220, 150, 1000, 600}));
+  EXPECT_EQ(Bounds(), (fw::Rect{220, 150, 1000, 600}));
+}
+
 TEST_F(GeometryTest, ASavedSetIsRestoredAsItWasSaved) {
   WriteSet({"40", "-250", "600", "800"});
   const std::string err = OpenCapturingStderr();

@@ -35,6 +35,8 @@ TEST_F(StartupTest, ANormalRunOpensOneWindowAndEndsWithTheQuitCodeWhenItCloses) 
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(status, 0) << err;
   EXPECT_TRUE(fw::headless::LoopRan());
+  // One window, made only once the application object was registered.
+  EXPECT_EQ(fw::headless::ApplicationRegisteredAtWindowPeers(), std::vector<bool>{true});
   // finalize released the module state.
   EXPECT_TRUE(fw::ClassRecords().empty());
   EXPECT_TRUE(fw::OpenWindows().empty());

@@ -198,6 +198,31 @@ TEST_F(WindowSafetyTest, AControlHandlerThatClosesItsWindowCanStillUseIt) {
   EXPECT_TRUE(watchButton.expired());
 }
 
+TEST_F(WindowSafetyTest, AControlHandlerThatReplacesItsOwnControlIsStillHeld) {
+  // The window lets go of a control that another takes the name of; the
+  // control whose handler is running (and the handler itself, which the
+  // control keeps) must live until the handler has returned.
+  auto window = Construct({100, 100, 600, 400}, nullptr);
+  auto button = window->New<fw::PushButton>();
+  button->Constructor();
+  window->AddControl("Button", button);
+  auto replacement = window->New<fw::PushButton>();
+  replacement->Constructor();
+  std::weak_ptr<fw::PushButton> watchButton = button;
+  bool heldAfterReplace = false;
+  fw::InstallInstanceEventHandler(
+      *button, "Action", fw::ActionHandler([&](fw::RectControl& control) {
+        control.ParentWindow().AddControl("Button", replacement);
+        heldAfterReplace = !watchButton.expired();
+      }));
+  fw::PushButton* clicked = button.get();
+  button.reset();
+  fw::headless::Click(*clicked);
+  EXPECT_TRUE(heldAfterReplace);
+  EXPECT_TRUE(watchButton.expired());
+  EXPECT_EQ(window->ControlByName("Button"), replacement);
+}
+
 // --- Bringing a restored window onto the desktop --------------------------------
 
 TEST(Desktop, IsTheSmallestRectangleHoldingEveryScreen) {

@@ -10,6 +10,7 @@
 
 #include "framework/Errors.h"
 #include "framework/Picture.h"
+#include "framework/Runtime.h"
 
 namespace fw::headless {
 namespace {
@@ -30,6 +31,9 @@ struct World {
   bool settling = false;
   std::vector<std::pair<std::weak_ptr<RectControl>, std::string>> pendingLoads;
   std::vector<PeerCall> peerCalls;
+  int32_t maxWindowWidth = 0;
+  int32_t maxWindowHeight = 0;
+  std::vector<bool> appAtWindowPeers;
 };
 
 World& TheWorld() {
@@ -48,7 +52,12 @@ class HeadlessWindowPeer : public WindowPeer {
   void SetTitle(const std::string& title) override { title_ = title; }
   void SetSizeLimits(const SizeLimits& limits) override { limits_ = limits; }
   void SetDecorations(const WindowDecorations& d) override { decorations_ = d; }
-  void SetBounds(const Rect& bounds) override { bounds_ = bounds; }
+  void SetBounds(const Rect& bounds) override {
+    bounds_ = bounds;
+    const World& w = TheWorld();
+    if (w.maxWindowWidth > 0) bounds_.width = std::min(bounds_.width, w.maxWindowWidth);
+    if (w.maxWindowHeight > 0) bounds_.height = std::min(bounds_.height, w.maxWindowHeight);
+  }
   Rect Bounds() const override { return bounds_; }
   void Show() override {
     if (!shown_) boundsWhenShown_ = bounds_;
@@ -155,6 +164,7 @@ uint32_t BigEndian32(const unsigned char* p) {
 class HeadlessBackend : public Backend {
  public:
   std::unique_ptr<WindowPeer> MakeWindowPeer(Window&) override {
+    TheWorld().appAtWindowPeers.push_back(TheApplication() != nullptr);
     return std::make_unique<HeadlessWindowPeer>();
   }
   std::unique_ptr<ControlPeer> MakeControlPeer(ControlKind, RectControl& control,
@@ -241,6 +251,14 @@ int DecodeCount() { return TheWorld().decodes; }
 void Post(std::function<void()> task) { TheWorld().tasks.push_back(std::move(task)); }
 bool LoopRan() { return TheWorld().loopRan; }
 void OnQuit(std::function<void()> observer) { TheWorld().quitObserver = std::move(observer); }
+
+void SetWindowManagerMaxSize(int32_t width, int32_t height) {
+  TheWorld().maxWindowWidth = width;
+  TheWorld().maxWindowHeight = height;
+}
+const std::vector<bool>& ApplicationRegisteredAtWindowPeers() {
+  return TheWorld().appAtWindowPeers;
+}
 
 bool IsShown(const Window& window) { return window.Peer() && WindowPeerOf(window).shown_; }
 Rect BoundsWhenShown(const Window& window) { return WindowPeerOf(window).boundsWhenShown_; }

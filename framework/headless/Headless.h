@@ -34,6 +34,13 @@ bool LoopRan();
 void OnQuit(std::function<void()> observer);
 
 // --- Windows ----------------------------------------------------------------
+// The desktop's window manager holds every size the program gives a window
+// within at most this size, as a real one may hold a window to its work area,
+// so that the size read back differs from the size set. 0 for no limit.
+void SetWindowManagerMaxSize(int32_t width, int32_t height);
+// For each window peer made since Reset, in order: whether an application
+// object was registered by the time the peer was asked for.
+const std::vector<bool>& ApplicationRegisteredAtWindowPeers();
 bool IsShown(const Window& window);
 // Bounds at the moment the window was first shown.
 Rect BoundsWhenShown(const Window& window);
