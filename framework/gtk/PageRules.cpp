@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "framework/Values.h"
 #include "framework/gtk/Callbacks.h"
 
 namespace fw::gtk {
@@ -35,7 +36,7 @@ bool FirstReportOfPage(WebKitWebView* view, const char* key) {
 gboolean RefusePrint(WebKitWebView* view, WebKitPrintOperation*) {
   if (FirstReportOfPage(view, kPrintReportedKey)) {
     std::fprintf(stderr, "tambourin: refused a print request of the page %s\n",
-                 PageAddress(view).c_str());
+                 OnOneLine(PageAddress(view)).c_str());
   }
   return TRUE;
 }
@@ -45,7 +46,7 @@ gboolean AnswerScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog) {
     // Not confirmed, no text: what a dismissed dialog answers.
     if (FirstReportOfPage(view, kDialogReportedKey)) {
       std::fprintf(stderr, "tambourin: dismissed the dialogs of a page nobody can see: %s\n",
-                   PageAddress(view).c_str());
+                   OnOneLine(PageAddress(view)).c_str());
     }
     return TRUE;
   }
