@@ -1,8 +1,6 @@
 #include "framework/gtk/GtkWebViewPeer.h"
 
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "framework/Runtime.h"
 #include "framework/gtk/Callbacks.h"
@@ -59,13 +57,6 @@ std::string ActionAddress(WebKitNavigationAction* action) {
 }
 
 bool IsBlankPage(const std::string& uri) { return uri.empty() || uri == "about:blank"; }
-
-// Gathers the engine's own script dialogs among a view's children.
-void CollectScriptDialog(GtkWidget* child, gpointer found) {
-  if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
-    static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
-  }
-}
 
 // The engine's own command for an Edit command; nil for one it has not.
 const char* EngineEditingCommand(const std::string& command) {
@@ -346,14 +337,9 @@ void GtkWebViewPeer::CloseOpenDialog() {
     webkit_script_dialog_unref(openDialog_);
     openDialog_ = nullptr;
   }
-  // The engine draws its dialog as a child of the view and takes it down only
-  // when the dialog's own buttons answer it; one answered from here would
-  // stay over the next page and take its clicks.
-  std::vector<GtkWidget*> dialogs;
-  gtk_container_forall(GTK_CONTAINER(View()), Guarded<&CollectScriptDialog>, &dialogs);
-  for (GtkWidget* dialog : dialogs) {
-    gtk_widget_destroy(dialog);
-  }
+  // The engine takes its drawn dialog down only when the dialog's own
+  // buttons answer it.
+  RemoveDrawnScriptDialogs(View());
 }
 
 // The process is ended from the main loop, never from inside the engine's
