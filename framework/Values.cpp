@@ -64,10 +64,6 @@ bool IsAddressForDefaultBrowser(const std::string& url) {
   return true;
 }
 
-namespace {
-
-// The address as it can be shown on one line: control characters, which a
-// page may put in an address to forge further lines of the report, as \xNN.
 std::string OnOneLine(const std::string& text) {
   static const char* kHex = "0123456789abcdef";
   std::string out;
@@ -83,8 +79,6 @@ std::string OnOneLine(const std::string& text) {
   return out;
 }
 
-}  // namespace
-
 void ShowURL(const std::string& url) {
   if (!IsAddressForDefaultBrowser(url)) {
     std::fprintf(stderr, "tambourin: not handing \"%s\" to the default browser: only http and https addresses leave the program\n",
@@ -93,8 +87,8 @@ void ShowURL(const std::string& url) {
   }
   std::string error;
   if (!TheBackend().OpenInDefaultBrowser(url, error)) {
-    std::fprintf(stderr, "tambourin: could not open %s in the default browser: %s\n", url.c_str(),
-                 error.c_str());
+    std::fprintf(stderr, "tambourin: could not open %s in the default browser: %s\n",
+                 OnOneLine(url).c_str(), OnOneLine(error).c_str());
   }
 }
 

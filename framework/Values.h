@@ -39,6 +39,12 @@ std::shared_ptr<ScreenInfo> Screen(int32_t index);
 // only absolute http and https addresses may.
 bool IsAddressForDefaultBrowser(const std::string& url);
 
+// The text as it can be shown on one line of a report on stderr: control
+// characters, which a page may put in an address or a file name to forge
+// further lines of the report, as \xNN. Every report line that holds a text
+// a page gave shows it through here.
+std::string OnOneLine(const std::string& text);
+
 // Opens the address in the user's default browser. Any address that
 // IsAddressForDefaultBrowser refuses is reported on stderr and handed to
 // nothing; so is a launch that fails.

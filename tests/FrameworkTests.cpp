@@ -337,6 +337,27 @@ TEST(Values, OnlyHttpAndHttpsAddressesMayLeaveTheProgram) {
   fw::headless::Reset();
 }
 
+TEST(Values, AReportShowsAPagesTextOnOneLine) {
+  struct Case {
+    std::string text;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"http://a.test/plain?q=1#x", "http://a.test/plain?q=1#x"},
+      {"a\nb", "a\\x0ab"},
+      {"a\r\ntambourin: forged", "a\\x0d\\x0atambourin: forged"},
+      {"\x1b[2Kgone", "\\x1b[2Kgone"},
+      {"tab\there", "tab\\x09here"},
+      {"del\x7f", "del\\x7f"},
+      {std::string("nul\0end", 7), "nul\\x00end"},
+      {"caf\xc3\xa9 space", "caf\xc3\xa9 space"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(fw::OnOneLine(c.text), c.shown) << c.text;
+  }
+}
+
 // --- Files --------------------------------------------------------------------------
 
 TEST_F(FrameworkTest, AFileIsReplacedOnlyWhenItsStreamCloses) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/DownloadNames.h"
+#include "framework/Values.h"
 #include "framework/gtk/Callbacks.h"
 
 namespace fw::gtk {
@@ -30,6 +31,9 @@ constexpr int kMaxNameAttempts = 1000;
 // renames it over the destination at the end; it replaces such a file
 // without asking, so a name is only taken when this one is free too.
 constexpr const char* kEngineSuffix = ".wkdownload";
+
+// The engine's words for a failure; they may quote the page's file name.
+std::string Message(const GError* error) { return error != nullptr ? error->message : "unknown error"; }
 
 struct Grant {
   std::string uri;
@@ -66,7 +70,8 @@ std::string DownloadFolder() {
   const std::string folder =
       ChooseDownloadFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD), g_get_home_dir());
   if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
-    std::fprintf(stderr, "tambourin: cannot create the download folder %s: %s\n", folder.c_str(),
+    std::fprintf(stderr, "tambourin: cannot create the download folder %s: %s\n",
+                 OnOneLine(folder).c_str(),
                  std::strerror(errno));
   }
   return folder;
@@ -153,7 +158,8 @@ gboolean OnDecideDestination(WebKitDownload* webDownload, gchar* suggested, gpoi
       !CreateFreshFile(DownloadFolder(), SafeDownloadName(suggested != nullptr ? suggested : ""),
                        *download, error)) {
     std::fprintf(stderr, "tambourin: cannot save the download of %s: %s\n",
-                 download != nullptr ? download->uri.c_str() : "?", error.c_str());
+                 download != nullptr ? OnOneLine(download->uri).c_str() : "?",
+                 OnOneLine(error).c_str());
     return TRUE;
   }
   // The file is ours, made a moment ago: the engine may write over it.
@@ -171,12 +177,12 @@ void OnFailed(WebKitDownload* webDownload, GError* error, gpointer) {
   download->failed = true;
   RemoveOwnFile(*download);
   if (download->path.empty()) {
-    std::fprintf(stderr, "tambourin: the download of %s failed: %s\n", download->uri.c_str(),
-                 error != nullptr ? error->message : "unknown error");
+    std::fprintf(stderr, "tambourin: the download of %s failed: %s\n",
+                 OnOneLine(download->uri).c_str(), OnOneLine(Message(error)).c_str());
   } else {
     std::fprintf(stderr, "tambourin: the download of %s failed: %s; removed its partial file %s\n",
-                 download->uri.c_str(), error != nullptr ? error->message : "unknown error",
-                 download->path.c_str());
+                 OnOneLine(download->uri).c_str(), OnOneLine(Message(error)).c_str(),
+                 OnOneLine(download->path).c_str());
   }
 }
 
@@ -184,8 +190,8 @@ void OnFailed(WebKitDownload* webDownload, GError* error, gpointer) {
 void OnFinished(WebKitDownload* webDownload, gpointer) {
   Download* download = DownloadOf(webDownload);
   if (download != nullptr && !download->failed) {
-    std::fprintf(stderr, "tambourin: downloaded %s to %s\n", download->uri.c_str(),
-                 download->path.c_str());
+    std::fprintf(stderr, "tambourin: downloaded %s to %s\n", OnOneLine(download->uri).c_str(),
+                 OnOneLine(download->path).c_str());
   }
 }
 
@@ -197,7 +203,7 @@ void OnDownloadStarted(WebKitWebContext*, WebKitDownload* webDownload, gpointer)
   WebKitWebView* view = webkit_download_get_web_view(webDownload);
   if (view == nullptr || !TakeGrant(view, uri)) {
     std::fprintf(stderr, "tambourin: refused a download that no click on the page asked for: %s\n",
-                 uri.c_str());
+                 OnOneLine(uri).c_str());
     return;
   }
   auto* download = new Download;

@@ -17,6 +17,7 @@
 #include "framework/DesktopFolders.h"
 #include "framework/Window.h"
 #include "framework/gtk/Callbacks.h"
+#include "framework/gtk/ClickGate.h"
 #include "framework/gtk/GtkControlPeer.h"
 #include "framework/gtk/GtkPicture.h"
 #include "framework/gtk/GtkWebViewPeer.h"
@@ -66,7 +67,8 @@ class GtkBackend : public Backend {
       case ControlKind::Separator:
         return std::make_unique<GtkSeparatorPeer>(control, placer);
       case ControlKind::HTMLViewer:
-        return std::make_unique<GtkWebViewPeer>(static_cast<HTMLViewer&>(control), placer);
+        return std::make_unique<GtkWebViewPeer>(static_cast<HTMLViewer&>(control), placer,
+                                                clickGate_);
     }
     return nullptr;
   }
@@ -80,6 +82,9 @@ class GtkBackend : public Backend {
       return;
     }
     gtk_main();
+    // The refusals of a click the page was still making go out now, while
+    // there is a loop and an error stream, not after the program has ended.
+    clickGate_.Report();
   }
 
   void QuitLoop() override {
@@ -210,6 +215,8 @@ class GtkBackend : public Backend {
   }
 
   bool quitRequested_ = false;
+  // Shared by every web view for the program's whole run.
+  ClickGate clickGate_;
   static constexpr guint kSettleCheckMs = 50;
   std::vector<SourceId> endSignals_;
   SourceId endPending_;  // the source that closes the window after a signal

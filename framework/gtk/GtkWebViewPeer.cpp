@@ -1,9 +1,6 @@
 #include "framework/gtk/GtkWebViewPeer.h"
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "framework/Runtime.h"
 #include "framework/gtk/Callbacks.h"
@@ -28,8 +25,6 @@ constexpr char kInputWorld[] = "tambourin";
 // page can open blank windows one click after another and keep each waiting;
 // past this the oldest is let go, so their engine views stay few.
 constexpr std::size_t kMaxWaitingRequests = 4;
-// How long after the last refused request of a click its count is reported.
-constexpr guint kBurstReportDelayMs = 500;
 // How often a page that keeps the program's navigation from starting has its
 // web process ended for one navigation; the new page's process is fresh.
 constexpr int kMaxTakeoverTerminations = 2;
@@ -38,9 +33,6 @@ constexpr int kMaxTakeoverTerminations = 2;
 // answer after about as long, but not of one looping in a page's
 // beforeunload handler.
 constexpr guint kTakeoverPatienceMs = 3000;
-// A page whose new-window requests were refused this recently is taken to be
-// still inside the loop that asks for them.
-constexpr gint64 kBurstBusyTime = 300 * G_USEC_PER_SEC / 1000;
 
 WebKitURIRequest* NavigationRequest(WebKitPolicyDecision* decision) {
   return webkit_navigation_action_get_request(webkit_navigation_policy_decision_get_navigation_action(
@@ -66,13 +58,6 @@ std::string ActionAddress(WebKitNavigationAction* action) {
 
 bool IsBlankPage(const std::string& uri) { return uri.empty() || uri == "about:blank"; }
 
-// Gathers the engine's own script dialogs among a view's children.
-void CollectScriptDialog(GtkWidget* child, gpointer found) {
-  if (std::strcmp(G_OBJECT_TYPE_NAME(child), "WebKitScriptDialogImpl") == 0) {
-    static_cast<std::vector<GtkWidget*>*>(found)->push_back(child);
-  }
-}
-
 // The engine's own command for an Edit command; nil for one it has not.
 const char* EngineEditingCommand(const std::string& command) {
   if (command == "EditCut") return WEBKIT_EDITING_COMMAND_CUT;
@@ -81,77 +66,6 @@ const char* EngineEditingCommand(const std::string& command) {
   if (command == "EditSelectAll") return WEBKIT_EDITING_COMMAND_SELECT_ALL;
   return nullptr;
 }
-
-// --- One click, one new window ---------------------------------------------------
-
-// The engine's popup rule lets a page open windows only while it handles the
-// user's click or key press, but within that one handler it lets every call
-// through: one click could hand a thousand addresses to the desktop. So a
-// click is worth one new window here. "One click" is everything a page asks
-// for between one press of a mouse button or key on a web view and the next:
-// the user meant one thing by that press, however long the page takes to ask
-// for it (a sign-in window opened after a slow script still counts), and a
-// user who clicks again, however soon, gets the next window. A time window
-// would do neither. The rest of a click's requests are refused and counted,
-// and the count is reported in one line once the page has stopped asking.
-class ClickGate {
- public:
-  static ClickGate& Instance() {
-    static ClickGate gate;
-    return gate;
-  }
-  ~ClickGate() { Report(); }
-  ClickGate(const ClickGate&) = delete;
-  ClickGate& operator=(const ClickGate&) = delete;
-
-  void UserInput() {
-    Report();
-    ++inputs_;
-  }
-
-  // True for the first request since the user's last press; every later one
-  // is refused and counted.
-  bool Admit() {
-    if (inputs_ != admittedAt_) {
-      admittedAt_ = inputs_;
-      return true;
-    }
-    Refuse();
-    return false;
-  }
-
-  // Whether a page is asking for windows still: each refused request costs
-  // its web process about 1.5 ms, so a click's loop of a thousand keeps it
-  // from taking any navigation for over a second.
-  bool RefusingLately() const {
-    return lastRefusal_ != 0 && g_get_monotonic_time() - lastRefusal_ < kBurstBusyTime;
-  }
-
-  void Refuse() {
-    ++refused_;
-    lastRefusal_ = g_get_monotonic_time();
-    report_ = RunAfter<&ClickGate::report_, &ClickGate::Report>(kBurstReportDelayMs, this);
-  }
-
- private:
-  ClickGate() = default;
-
-  void Report() {
-    report_.Remove();
-    if (refused_ == 0) return;
-    std::fprintf(stderr,
-                 "tambourin: refused %zu new-window request%s: one click hands on one address\n",
-                 refused_, refused_ == 1 ? "" : "s");
-    refused_ = 0;
-  }
-
-  // Presses seen so far, and the press whose one request was let through.
-  std::uint64_t inputs_ = 0;
-  std::uint64_t admittedAt_ = 0;
-  std::size_t refused_ = 0;
-  gint64 lastRefusal_ = 0;
-  SourceId report_;
-};
 
 }  // namespace
 
@@ -178,9 +92,6 @@ class GtkWebViewPeer::RequestView {
     close_ = Connect<&RequestView::OnClose>(view, "close", this);
     terminated_ = Connect<&RequestView::OnWebProcessTerminated>(view, "web-process-terminated", this);
     openerLoad_ = Connect<&RequestView::OnOpenerLoad>(requester, "load-changed", this);
-    if (owner_.requestViewMade_) {
-      owner_.requestViewMade_(view);
-    }
   }
   ~RequestView() {
     if (!Settled()) {
@@ -241,7 +152,7 @@ class GtkWebViewPeer::RequestView {
   // A page in a request view cannot open windows of its own; what it asks
   // for counts against the click that opened it.
   GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*) {
-    ClickGate::Instance().Refuse();
+    owner_.gate_.Refuse();
     return nullptr;
   }
 
@@ -302,10 +213,11 @@ class GtkWebViewPeer::RequestView {
 
 // --- The viewer's own engine view --------------------------------------------
 
-GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer)
+GtkWebViewPeer::GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer, ClickGate& gate)
     : GtkControlPeerBase<WebViewPeer>(viewer, placer,
                                       webkit_web_view_new_with_context(SharedWebContext())),
-      viewer_(viewer) {
+      viewer_(viewer),
+      gate_(gate) {
   GtkWidget* view = Widget();
   decidePolicy_ = Connect<&GtkWebViewPeer::OnDecidePolicy>(view, "decide-policy", this);
   loadChanged_ = Connect<&GtkWebViewPeer::OnLoadChanged>(view, "load-changed", this);
@@ -397,7 +309,7 @@ void GtkWebViewPeer::TakeOverFromPage(const ProgramNavigation& navigation) {
   // navigation before the loop ends; the engine would not call it
   // unresponsive for seconds, and the user should not wait for either.
   if (!webkit_web_view_get_is_web_process_responsive(View()) ||
-      ClickGate::Instance().RefusingLately()) {
+      gate_.RefusingLately()) {
     EndUnansweringPageSoon();
   }
   takeoverPatience_ = RunAfter<&GtkWebViewPeer::takeoverPatience_,
@@ -425,14 +337,9 @@ void GtkWebViewPeer::CloseOpenDialog() {
     webkit_script_dialog_unref(openDialog_);
     openDialog_ = nullptr;
   }
-  // The engine draws its dialog as a child of the view and takes it down only
-  // when the dialog's own buttons answer it; one answered from here would
-  // stay over the next page and take its clicks.
-  std::vector<GtkWidget*> dialogs;
-  gtk_container_forall(GTK_CONTAINER(View()), Guarded<&CollectScriptDialog>, &dialogs);
-  for (GtkWidget* dialog : dialogs) {
-    gtk_widget_destroy(dialog);
-  }
+  // The engine takes its drawn dialog down only when the dialog's own
+  // buttons answer it.
+  RemoveDrawnScriptDialogs(View());
 }
 
 // The process is ended from the main loop, never from inside the engine's
@@ -560,13 +467,13 @@ gboolean GtkWebViewPeer::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, G
 }
 
 void GtkWebViewPeer::OnUserInput(WebKitUserContentManager*, JSCValue*) {
-  ClickGate::Instance().UserInput();
+  gate_.UserInput();
 }
 
 GtkWidget* GtkWebViewPeer::OnCreate(WebKitWebView* view, WebKitNavigationAction* action) {
   // Refused here, the request costs no engine view and reaches no handler:
   // the page's window.open answers null, as under the engine's popup rule.
-  if (!ClickGate::Instance().Admit()) {
+  if (!gate_.Admit()) {
     // A page still asking for windows has not taken the program's navigation.
     EndUnansweringPageSoon();
     return nullptr;

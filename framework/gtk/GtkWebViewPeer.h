@@ -4,12 +4,12 @@
 
 #include <cstddef>
 #include <deque>
-#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "framework/gtk/ClickGate.h"
 #include "framework/gtk/GtkControlPeer.h"
 
 namespace fw::gtk {
@@ -19,7 +19,9 @@ class GtkWindowPeer;
 // An HTMLViewer shown by a WebKitWebView of the shared engine context.
 class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
  public:
-  GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer);
+  // `gate` is the program's one gate for new-window requests; it outlives
+  // every peer.
+  GtkWebViewPeer(HTMLViewer& viewer, GtkWidget* placer, ClickGate& gate);
   ~GtkWebViewPeer() override;
 
   void LoadURL(const std::string& url) override;
@@ -28,14 +30,10 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
   bool DoEditCommand(const std::string& command) override;
 
   WebKitWebView* View() const { return WEBKIT_WEB_VIEW(Widget()); }
-  // The short-lived engine views this viewer holds for new-window requests
-  // that are not settled yet.
-  std::size_t PendingRequestViews() const { return requests_.size(); }
-  // Is told of each engine view made for a new-window request, as it is made;
-  // a test counts with it the views that are not finalized yet.
-  void WatchRequestViews(std::function<void(GtkWidget*)> made) { requestViewMade_ = std::move(made); }
-
  private:
+  // The real-window tests read what the peer holds; it is defined in their
+  // code alone.
+  friend struct GtkWebViewPeerProbe;
   class RequestView;
 
   gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
@@ -79,7 +77,7 @@ class GtkWebViewPeer : public GtkControlPeerBase<WebViewPeer> {
 
   HTMLViewer& viewer_;
   std::list<std::unique_ptr<RequestView>> requests_;
-  std::function<void(GtkWidget*)> requestViewMade_;
+  ClickGate& gate_;
   // When the web process ended by itself lately, to bound the reloads.
   std::deque<gint64> crashTimes_;
   // A load the engine gave up on because its navigation was refused or

@@ -14,6 +14,11 @@ namespace fw::gtk {
 // Installed once, before the first view is made.
 void InstallPageRules();
 
+// Takes down what the engine drew over the view for its page's script
+// dialogs: answering a dialog from the program leaves it there, over the
+// next page, taking its clicks.
+void RemoveDrawnScriptDialogs(WebKitWebView* view);
+
 // Whether the view and its parents are shown inside a window.
 bool IsSeenByUser(WebKitWebView* view);
 

@@ -15,6 +15,7 @@
 
 #include "GtkTestSupport.h"
 #include "GtkTesting.h"
+#include "framework/gtk/Callbacks.h"
 
 namespace {
 
@@ -101,6 +102,32 @@ TEST(WebView, RefusedLoadNeverReachesTheServerNorCompletes) {
   EXPECT_EQ(server.CountRequests("/refused"), 0u);
   EXPECT_EQ(browser.mainLog.documentsComplete,
             (std::vector<std::string>{server.URL("/allowed"), server.URL("/after")}));
+  EXPECT_EQ(browser.MainURI(), server.URL("/after"));
+}
+
+void CountChild(GtkWidget*, gpointer count) { ++*static_cast<std::size_t*>(count); }
+
+// The widgets inside the view: the engine's own, and its script dialogs.
+std::size_t ChildrenOf(GtkWidget* view) {
+  std::size_t count = 0;
+  gtk_container_forall(GTK_CONTAINER(view), fw::gtk::Guarded<&CountChild>, &count);
+  return count;
+}
+
+TEST(WebView, ADialogAnsweredForTheUserLeavesNothingOverTheNextPage) {
+  TestServer server;
+  server.Serve("/alerting", "<html><body><script>alert('stay')</script></body></html>");
+  BrowserWindow browser;
+  ASSERT_TRUE(browser.Load(server.URL("/first")));
+  // The engine's own parts of the view, which stay.
+  const std::size_t own = ChildrenOf(browser.MainWidget());
+  browser.main->LoadURL(server.URL("/alerting"));
+  // The engine draws the page's alert over the view and waits for the user.
+  ASSERT_TRUE(SpinUntil([&] { return ChildrenOf(browser.MainWidget()) > own; }));
+  // The program's navigation answers it; what was drawn for it goes too, so
+  // the next page gets the user's clicks.
+  ASSERT_TRUE(browser.Load(server.URL("/after")));
+  EXPECT_EQ(ChildrenOf(browser.MainWidget()), own);
   EXPECT_EQ(browser.MainURI(), server.URL("/after"));
 }
 
